@@ -1,0 +1,27 @@
+// tunelister-cli: the command-line companion of Tunelister, on the same core.
+#include "cli/Cli.h"
+
+#include "platform/AppDir.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    using namespace tl::cli;
+    Context ctx{tl::applicationDir(), &std::cout, &std::cerr};
+
+    CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
+    app.name("tunelister-cli");
+    app.require_subcommand(1);
+    addPluginsCommand(app, ctx);
+    addDumpCommand(app, ctx);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return e.get_exit_code() == 0 ? ExitOk : ExitUsage;
+    }
+    return ctx.status;
+}

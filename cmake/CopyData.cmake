@@ -1,0 +1,10 @@
+# Copies everything below SRC except this folder's build description into DST.
+file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+foreach(f IN LISTS files)
+    if(f STREQUAL "CMakeLists.txt")
+        continue()
+    endif()
+    get_filename_component(dir ${DST}/${f} DIRECTORY)
+    file(MAKE_DIRECTORY ${dir})
+    file(COPY_FILE ${SRC}/${f} ${DST}/${f} ONLY_IF_DIFFERENT)
+endforeach()

@@ -1,0 +1,5 @@
+if(TL_SANITIZE)
+    set(TL_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_compile_options(${TL_SAN_FLAGS})
+    add_link_options(${TL_SAN_FLAGS})
+endif()

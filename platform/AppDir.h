@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+namespace tl {
+
+/** The directory of the running executable, ending in "/": every data path of the program
+ *  is this folder followed by a relative part. Empty when it cannot be found. */
+std::string applicationDir();
+
+/** The directory part of @p path up to and including its last "/", or empty. */
+std::string directoryOf(const std::string& path);
+
+} // namespace tl

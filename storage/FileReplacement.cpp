@@ -1,0 +1,49 @@
+#include "storage/FileReplacement.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tl {
+namespace {
+std::atomic<unsigned> g_counter{0};
+}
+
+FileReplacement::FileReplacement(std::string finalPath) : m_finalPath(std::move(finalPath)) {
+    const std::size_t slash = m_finalPath.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : m_finalPath.substr(0, slash + 1);
+    const std::string name =
+        slash == std::string::npos ? m_finalPath : m_finalPath.substr(slash + 1);
+    m_tempPath = dir + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+                 std::to_string(g_counter.fetch_add(1));
+}
+
+FileReplacement::~FileReplacement() {
+    if (!m_done)
+        discard();
+}
+
+bool FileReplacement::commit(bool sync) {
+    if (sync) {
+        const int fd = ::open(m_tempPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+    if (std::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
+        discard();
+        return false;
+    }
+    m_done = true;
+    return true;
+}
+
+void FileReplacement::discard() {
+    std::remove(m_tempPath.c_str());
+    m_done = true;
+}
+
+} // namespace tl

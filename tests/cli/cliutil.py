@@ -1,0 +1,55 @@
+"""Helpers for the end-to-end tests of tunelister-cli."""
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+
+APP_DIR = os.environ["TL_APP_DIR"]
+CLI = os.path.join(APP_DIR, "tunelister-cli")
+SOURCE_DIR = os.environ.get("TL_SOURCE_DIR", "")
+
+FIELD_NAMES = ["VolDescription", "Artist", "Title", "Album", "Year", "Genre", "VolName",
+               "VolSerial", "Path", "FName", "Size", "Length", "Type", "Bitrate", "Frequency",
+               "Mode", "Binary", "Tag", "Comment", "OArtist", "Composer", "Track", "Date",
+               "ScanDate"]
+
+
+def run(*args, cli=CLI, env=None, input=None):
+    """Runs the CLI; returns (exit status, stdout bytes, stderr text)."""
+    proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input, timeout=120)
+    return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
+
+
+def record_header(type_tag=b"SngD", fields=24, version=1, compat=1):
+    return b"SiDB" + struct.pack("<HHHH", 1, 1, fields, 0) + type_tag + struct.pack(
+        "<HHI", version, compat, 0)
+
+
+def packed_record(values):
+    texts = [v if isinstance(v, bytes) else v.encode() for v in values]
+    offsets, area = [], b""
+    for t in texts:
+        offsets.append(len(area))
+        area += t + b"\0"
+    body = b"".join(struct.pack("<I", o) for o in offsets) + area
+    return struct.pack("<I", 4 + len(body)) + body
+
+
+def write_record_file(path, records, **header):
+    with open(path, "wb") as f:
+        f.write(record_header(**header))
+        for r in records:
+            f.write(packed_record(r))
+
+
+class TempDirTestCase(unittest.TestCase):
+    """A test with a temporary folder, removed afterwards."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="tlcli-")
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+
+    def path(self, *parts):
+        return os.path.join(self.tmp, *parts)
