@@ -1,0 +1,132 @@
+#include "locale/Profile.h"
+
+#include "storage/Utf8.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace tl {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+const Profile::Section* findSection(const std::vector<Profile::Section>& sections,
+                                    std::string_view name) {
+    for (const auto& s : sections)
+        if (equalsIgnoringAsciiCase(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+} // namespace
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::int64_t leadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+Profile Profile::parse(std::string_view text) {
+    Profile profile;
+    Section* current = nullptr;
+    while (!text.empty()) {
+        const std::size_t eol = text.find('\n');
+        std::string_view line = trim(text.substr(0, eol));
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (line.size() >= 2 && line.front() == '[') {
+            const std::size_t close = line.find(']');
+            if (close != std::string_view::npos) {
+                profile.m_sections.push_back({std::string(trim(line.substr(1, close - 1))), {}});
+                current = &profile.m_sections.back();
+                continue;
+            }
+        }
+        const std::size_t eq = line.find('=');
+        if (!current || eq == std::string_view::npos)
+            continue;
+        std::string_view value = trim(line.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        current->entries.push_back({std::string(trim(line.substr(0, eq))), std::string(value)});
+    }
+    return profile;
+}
+
+std::optional<Profile> Profile::load(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        if (text.size() + n > MaxFileSize) {
+            std::fclose(f);
+            return std::nullopt;
+        }
+        text.append(buffer, n);
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return std::nullopt;
+    return parse(text);
+}
+
+std::optional<std::string_view> Profile::find(std::string_view section,
+                                              std::string_view key) const {
+    const Section* s = findSection(m_sections, section);
+    if (!s)
+        return std::nullopt;
+    for (const auto& e : s->entries)
+        if (equalsIgnoringAsciiCase(e.key, key))
+            return std::string_view(e.value);
+    return std::nullopt;
+}
+
+std::string Profile::getString(std::string_view section, std::string_view key,
+                               std::string_view fallback, std::size_t maxBytes) const {
+    return std::string(utf8Cut(find(section, key).value_or(fallback), maxBytes));
+}
+
+std::int64_t Profile::getInt(std::string_view section, std::string_view key,
+                             std::int64_t fallback) const {
+    const auto value = find(section, key);
+    return value ? leadingInteger(*value) : fallback;
+}
+
+} // namespace tl
