@@ -3,6 +3,8 @@
  * @file Cli.h
  * Shared pieces of tunelister-cli's commands.
  */
+#include "locale/Locale.h"
+
 #include <CLI/CLI.hpp>
 
 #include <iosfwd>
@@ -13,11 +15,12 @@ namespace tl::cli {
 /** Exit statuses: success, the job failed, usage error. */
 enum ExitStatus : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
-/** What every command gets: the application folder and the output streams. */
+/** What every command gets: the application folder, the locale and the output streams. */
 struct Context {
     std::string appDir; ///< ends in "/"
     std::ostream* out;
     std::ostream* err;
+    tl::Locale locale; ///< appDir's locale.lcl, falling back to default.lcl
     int status = ExitOk;
 };
 
