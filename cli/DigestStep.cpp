@@ -13,8 +13,10 @@ namespace {
 // The English wording of the digest's messages, used where the locale files lack a key.
 constexpr std::array<std::pair<MessageKey, std::string_view>, 7> EnglishTexts{{
     {{"Digest", "Building"}, "Building the album digest..."},
-    {{"Digest", "SDBOpenErr"}, "The song database cannot be opened, or the digest cannot be created."},
-    {{"Digest", "DigestErr"}, "The album digest could not be built; the song database may be damaged."},
+    {{"Digest", "SDBOpenErr"},
+     "The song database cannot be opened, or the digest cannot be created."},
+    {{"Digest", "DigestErr"},
+     "The album digest could not be built; the song database may be damaged."},
     {{"Digest", "ReDigest"}, "The album digest has been created."},
     {{"Scan", "SDBInFormatErr"}, "The file is not a song database."},
     {{"Scan", "Done"}, "Done."},

@@ -47,7 +47,8 @@ void assignNumber(std::string& out, std::int64_t value) {
 
 // Two paths name the same file: the digest must never be renamed over its own source.
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa{}, sb{};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }

@@ -21,10 +21,10 @@ namespace tl {
 /** Outcome of a digest run. */
 enum class DigestResult : int {
     Done = 0,
-    CannotOpen = 2,    ///< the song database cannot be opened, or the digest not created
-    WriteFailed = 4,   ///< the digest could not be written completely (for example, disk full)
-    WrongFormat = 6,   ///< the file is a record file, but not a song database
-    ReadFailed = -1,   ///< a song record cannot be read (truncated or corrupt file)
+    CannotOpen = 2,  ///< the song database cannot be opened, or the digest not created
+    WriteFailed = 4, ///< the digest could not be written completely (for example, disk full)
+    WrongFormat = 6, ///< the file is a record file, but not a song database
+    ReadFailed = -1, ///< a song record cannot be read (truncated or corrupt file)
 };
 
 /** Type of the digest database's record file. */

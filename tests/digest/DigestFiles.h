@@ -15,7 +15,8 @@ namespace tl::test {
 
 /** A song of volume "CD1" (label "MUSIC", serial "1A2B3C4D") in directory @p path, with
  *  the given fields set. */
-inline Fields song(const std::string& path, std::initializer_list<std::pair<Field, std::string>> set = {}) {
+inline Fields song(const std::string& path,
+                   std::initializer_list<std::pair<Field, std::string>> set = {}) {
     Fields f = emptyRecord();
     f[VolDescription] = "CD1";
     f[VolName] = "MUSIC";

@@ -19,9 +19,9 @@ TEST(DigestMessages, DigestNameReplacesTheLastCharacterWithD) {
 
 TEST(DigestMessages, SongDatabaseNamesEndInSdsInAnyCase) {
     const std::vector<std::pair<std::string, bool>> cases{
-        {"CD1.sds", true}, {"CD1.SDS", true}, {".sDs", true}, {"dir/x.sds", true},
-        {"sds", false},    {"CD1.sdd", false}, {"CD1.sds.bak", false}, {"", false},
-        {"CD1-sds", false},
+        {"CD1.sds", true},      {"CD1.SDS", true}, {".sDs", true},
+        {"dir/x.sds", true},    {"sds", false},    {"CD1.sdd", false},
+        {"CD1.sds.bak", false}, {"", false},       {"CD1-sds", false},
     };
     for (const auto& [name, accepted] : cases)
         EXPECT_EQ(isSongDatabaseName(name), accepted) << name;

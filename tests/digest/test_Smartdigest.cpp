@@ -107,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         AlbumCase{"TaggedAlbumIsNotConfirmed",
                   3,
-                  {song(Nested, {{Artist, "A"}, {Album, "B"}}), song(Nested, {{Artist, "A"}, {Album, "B"}})},
+                  {song(Nested, {{Artist, "A"}, {Album, "B"}}),
+                   song(Nested, {{Artist, "A"}, {Album, "B"}})},
                   {{Artist, "A"}, {Album, "B"}},
                   0},
         AlbumCase{"TwoYearsAreListed",
@@ -129,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         AlbumCase{"ThreeAlbumTitlesAreCompletedFromTheDirectory",
                   3,
-                  {song(Nested, {{Artist, "A"}, {Album, "One"}}), song(Nested, {{Artist, "A"}, {Album, "Two"}}),
+                  {song(Nested, {{Artist, "A"}, {Album, "One"}}),
+                   song(Nested, {{Artist, "A"}, {Album, "Two"}}),
                    song(Nested, {{Artist, "A"}, {Album, "Three"}})},
                   {{Artist, "A"}, {Album, "Northern Roads"}},
                   1},
@@ -140,8 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         AlbumCase{"FourValuesAreListedWithLimitFive",
                   5,
-                  {song(Nested, {{Genre, "A"}}), song(Nested, {{Genre, "B"}}), song(Nested, {{Genre, "C"}}),
-                   song(Nested, {{Genre, "D"}}), song(Nested, {{Genre, "B"}})},
+                  {song(Nested, {{Genre, "A"}}), song(Nested, {{Genre, "B"}}),
+                   song(Nested, {{Genre, "C"}}), song(Nested, {{Genre, "D"}}),
+                   song(Nested, {{Genre, "B"}})},
                   {{Genre, "A, B, C, D"}},
                   1},
         AlbumCase{"LengthIsWholeSecondsOfTheSum",
@@ -176,9 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Digest, AlbumsFollowTheSongOrderAndInterruptedDirectoriesSplit) {
     TempDir dir;
-    writeRecords(dir.file("CD1.sds"),
-                 {song("A - One"), song("A - One"), song("B - Two"), song("A - One"),
-                  song("A - One", {{VolSerial, "99999999"}}), song("A - One", {{VolName, "OTHER"}})});
+    writeRecords(dir.file("CD1.sds"), {song("A - One"), song("A - One"), song("B - Two"),
+                                       song("A - One"), song("A - One", {{VolSerial, "99999999"}}),
+                                       song("A - One", {{VolName, "OTHER"}})});
     DigestBuilder builder;
     ASSERT_EQ(builder.run(dir.file("CD1.sds"), dir.file("CD1.sdd")), DigestResult::Done);
     const auto albums = readDigest(dir.file("CD1.sdd"));
@@ -236,7 +239,7 @@ TEST(Digest, ConfirmedValuesAreWritten) {
 }
 
 TEST(Digest, TooManyIsTakenAsTheNearestOfTwoOrFive) {
-    const std::vector<std::pair<int, int>> cases{{-7, 2}, {0, 2}, {1, 2}, {2, 2}, {3, 3},
+    const std::vector<std::pair<int, int>> cases{{-7, 2}, {0, 2}, {1, 2}, {2, 2},   {3, 3},
                                                  {4, 4},  {5, 5}, {6, 5}, {1000, 5}};
     for (const auto& [given, taken] : cases) {
         DigestBuilder builder;
@@ -360,7 +363,8 @@ TEST(Digest, DigestInAMissingFolderCannotBeCreated) {
     TempDir dir;
     writeRecords(dir.file("CD1.sds"), {song(Dashed)});
     DigestBuilder builder;
-    EXPECT_EQ(builder.run(dir.file("CD1.sds"), dir.file("no/such/CD1.sdd")), DigestResult::CannotOpen);
+    EXPECT_EQ(builder.run(dir.file("CD1.sds"), dir.file("no/such/CD1.sdd")),
+              DigestResult::CannotOpen);
 }
 
 } // namespace
