@@ -47,12 +47,5 @@ TEST(DigestMessages, EachResultHasItsMessageForEachCaller) {
     }
 }
 
-TEST(DigestMessages, ResultNumbersAreTheDocumentedOnes) {
-    EXPECT_EQ(static_cast<int>(DigestResult::Done), 0);
-    EXPECT_EQ(static_cast<int>(DigestResult::CannotOpen), 2);
-    EXPECT_EQ(static_cast<int>(DigestResult::WrongFormat), 6);
-    EXPECT_EQ(static_cast<int>(DigestResult::ReadFailed), -1);
-}
-
 } // namespace
 } // namespace tl
