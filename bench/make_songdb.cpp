@@ -13,8 +13,9 @@ namespace {
 
 std::string number(long value, int width) {
     std::string text = std::to_string(value);
-    return text.size() < static_cast<std::size_t>(width) ? std::string(width - text.size(), '0') + text
-                                                         : text;
+    return text.size() < static_cast<std::size_t>(width)
+               ? std::string(width - text.size(), '0') + text
+               : text;
 }
 
 } // namespace
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
     for (long i = 0; i < songs; ++i) {
         // Folder f holds songs [f * songs / folders, (f + 1) * songs / folders).
         const long folder = static_cast<long>((static_cast<long double>(i) * folders) / songs);
-        const long first = static_cast<long>((static_cast<long double>(folder) * songs + folders - 1) / folders);
+        const long first =
+            static_cast<long>((static_cast<long double>(folder) * songs + folders - 1) / folders);
         const long track = i - first + 1;
         const std::string artist = "Artist " + number(folder / 4, 5);
         const std::string album = "Album " + number(folder, 5);

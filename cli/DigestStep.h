@@ -31,7 +31,12 @@ struct DigestJob {
  * Runs the digest of @p job. With ConfirmPolicy::Ask, each album completed from its
  * folder names is shown on ctx.out and the answers are read from @p answers; at the end
  * of @p answers the remaining albums are completed without asking. Prints nothing else:
- * the caller reports the result, for example with digestText(ctx, digestResultMessage()).
+ * the caller reports the result. At the end of a completed scan, for example:
+ *
+ *     log(info, digestText(ctx, DigestBuildingMessage));
+ *     const DigestResult r = runDigest(ctx, {base + ".sds", base + ".sdd"}, std::cin);
+ *     log(r == DigestResult::Done ? info : error,
+ *         digestText(ctx, digestResultMessage(r, DigestCaller::Scan)));
  */
 DigestResult runDigest(Context& ctx, const DigestJob& job, std::istream& answers);
 
