@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
+    addInfoCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
