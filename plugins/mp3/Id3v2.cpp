@@ -437,7 +437,9 @@ void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePag
 
 void setText(char* span, std::size_t spanSize, std::string_view utf8) {
     const std::size_t length = utf8PrefixLength(utf8, spanSize - 2);
-    std::memcpy(span + 1, utf8.data(), length);
+    // An empty view may have no data pointer at all (the empty genre name).
+    if (length > 0)
+        std::memcpy(span + 1, utf8.data(), length);
     span[1 + length] = 0;
 }
 
