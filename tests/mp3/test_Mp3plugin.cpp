@@ -20,7 +20,7 @@ std::string appDir() {
 }
 
 std::string fixture(const std::string& name) {
-    return std::string(std::getenv("TL_SOURCE_DIR")) + "/tests/mp3/fixtures/" + name;
+    return std::string(TL_MP3_FIXTURES) + name;
 }
 
 class Mp3Plugin : public testing::Test {
