@@ -7,11 +7,14 @@
 
 int main(int argc, char** argv) {
     using namespace tl::cli;
-    Context ctx{tl::applicationDir(), &std::cout, &std::cerr};
+    Context ctx{tl::applicationDir(), &std::cout, &std::cerr, {}, ExitOk};
+    ctx.locale.setPrimaryPath(ctx.appDir + "locale.lcl");
+    ctx.locale.setFallbackPath(ctx.appDir + "default.lcl");
 
     CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
     app.name("tunelister-cli");
     app.require_subcommand(1);
+    addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
     addInfoCommand(app, ctx);

@@ -48,8 +48,8 @@ public:
 
     /** The value, or @p fallback when absent, cut to @p maxBytes bytes at a character
      *  boundary (the fallback too). */
-    std::string getString(std::string_view section, std::string_view key,
-                          std::string_view fallback, std::size_t maxBytes) const;
+    std::string getString(std::string_view section, std::string_view key, std::string_view fallback,
+                          std::size_t maxBytes) const;
 
     /** The value's leading decimal number (blanks and a sign allowed; 0 when it does not
      *  start with a number), or @p fallback when the key is absent. */
