@@ -17,13 +17,6 @@
 namespace tl::cli {
 namespace {
 
-// The texts this command writes, kept together so they can move to the locale file.
-struct InfoTexts {
-    static constexpr const char* CannotOpen = "cannot open the file";
-    static constexpr const char* NoPlugin = "no plug-in handles files of this kind";
-    static constexpr const char* FileHeading = "File: ";
-};
-
 /** The fields printed, in order: the ones the plug-in fills, as the song record names
  *  them. Integers are marked so JSON writes them as numbers. */
 struct PrintedField {
@@ -63,7 +56,7 @@ bool analyse(Context& ctx, const PluginManager& plugins, const std::string& path
              AudioFileInfo& info, int& result) {
     const int index = plugins.findByExtension(PluginManager::extensionOf(path));
     if (index < 0) {
-        *ctx.err << "tunelister-cli: " << path << ": " << InfoTexts::NoPlugin << "\n";
+        ctx.fail("Cli", "NoPlugin", {path});
         return false;
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -71,7 +64,7 @@ bool analyse(Context& ctx, const PluginManager& plugins, const std::string& path
     if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd >= 0)
             ::close(fd);
-        *ctx.err << "tunelister-cli: " << path << ": " << InfoTexts::CannotOpen << "\n";
+        ctx.fail("Cli", "CannotOpen", {path});
         return false;
     }
     info = AudioFileInfo{};
@@ -83,7 +76,7 @@ bool analyse(Context& ctx, const PluginManager& plugins, const std::string& path
 }
 
 void printText(std::ostream& out, const std::string& path, int result, const AudioFileInfo& info) {
-    out << InfoTexts::FileHeading << path << "\n"
+    out << "File: " << path << "\n"
         << "  result: " << result << "\n"
         << "  fileSize: " << info.fileSize << "\n";
     for (const PrintedField& field : PrintedFields) {
@@ -135,10 +128,8 @@ void addInfoCommand(CLI::App& app, Context& ctx) {
         for (const std::string& path : opts->files) {
             AudioFileInfo info{};
             int result = 0;
-            if (!analyse(ctx, plugins, path, options, info, result)) {
-                ctx.status = ExitFailed;
+            if (!analyse(ctx, plugins, path, options, info, result))
                 continue;
-            }
             if (json) {
                 doc.push_back(toJson(path, result, info));
             } else {
