@@ -20,13 +20,18 @@ std::int64_t FileSource::size() {
 }
 
 bool FileSource::fill(std::int64_t at) {
-    if (m_buffer.empty())
-        m_buffer.resize(BufferSize);
+    if (m_buffer.empty()) {
+        // Never more memory than the file has bytes.
+        const std::int64_t fileSize = size();
+        m_buffer.resize(fileSize < 0 ? BufferSize
+                                     : static_cast<std::size_t>(std::clamp<std::int64_t>(
+                                           fileSize, 1, static_cast<std::int64_t>(BufferSize))));
+    }
     m_bufferStart = at;
     m_bufferLength = 0;
     for (;;) {
         ++m_readCalls;
-        const ssize_t got = ::pread(m_fd, m_buffer.data(), BufferSize, at);
+        const ssize_t got = ::pread(m_fd, m_buffer.data(), m_buffer.size(), at);
         if (got >= 0) {
             m_bufferLength = static_cast<std::size_t>(got);
             return true;

@@ -16,7 +16,7 @@ namespace tl::mp3 {
 
 class FileSource {
 public:
-    /** Bytes read ahead in one system call. */
+    /** Bytes read ahead in one system call (fewer for a smaller file). */
     static constexpr std::size_t BufferSize = 64 * 1024;
 
     explicit FileSource(int fd);
