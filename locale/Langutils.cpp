@@ -3,6 +3,7 @@
 #include "storage/Utf8.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tl {
 namespace {
@@ -52,10 +53,22 @@ int compareDigits(std::string_view a, std::string_view b) {
 
 } // namespace
 
-CodeMap::CodeMap() {
-    for (char32_t i = 0; i < ArrayLimit; ++i)
-        m_low[i] = i;
+namespace {
+
+// Filled once; every map and plain weight table starts as a copy of it.
+const std::array<char32_t, CodeMap::ArrayLimit>& identity() {
+    static const auto table = [] {
+        std::array<char32_t, CodeMap::ArrayLimit> t{};
+        for (char32_t i = 0; i < CodeMap::ArrayLimit; ++i)
+            t[i] = i;
+        return t;
+    }();
+    return table;
 }
+
+} // namespace
+
+CodeMap::CodeMap() : m_low(identity()) {}
 
 void CodeMap::set(char32_t from, char32_t to) {
     if (from < ArrayLimit)
@@ -122,8 +135,11 @@ void initCollator(Collator& c, std::string_view caseTable, std::string_view sort
     c.m_caseMap = buildCaseMap(caseTable);
     c.m_highWeights.clear();
     c.m_plainOrder = sortTable.empty();
-    for (char32_t i = 0; i < CodeMap::ArrayLimit; ++i)
-        c.m_lowWeights[i] = c.m_plainOrder ? i : 0;
+    static_assert(sizeof(char32_t) == sizeof(std::uint32_t));
+    if (c.m_plainOrder)
+        std::memcpy(c.m_lowWeights.data(), identity().data(), sizeof c.m_lowWeights);
+    else
+        c.m_lowWeights.fill(0);
     std::uint32_t k = 1;
     std::size_t pos = 0, length = 0;
     while (pos < sortTable.size()) {
@@ -135,6 +151,11 @@ void initCollator(Collator& c, std::string_view caseTable, std::string_view sort
             c.m_highWeights[ch] = k;
         k += useCh && ch == 'h' ? 2 : 1;
     }
+    for (char32_t cp = 0; cp < CodeMap::ArrayLimit; ++cp) {
+        const char32_t folded = c.m_caseMap[cp];
+        c.m_direct[cp] = c.weight(folded) | (useCh && folded == 'c' ? Collator::FoldsToC : 0);
+    }
+    c.m_chWeight = c.weight('h') + 1;
 }
 
 namespace {
@@ -142,13 +163,15 @@ namespace {
 // The weight at pos and the length of the character there.
 inline std::uint32_t weighAt(const Collator& collator, std::string_view text, std::size_t pos,
                              std::size_t* length) {
-    const char32_t c0 = collator.caseMap()[decodeAt(text, pos, length)];
-    if (collator.useCh() && c0 == 'c' && pos + *length < text.size()) {
+    const std::uint32_t direct = collator.directWeight(decodeAt(text, pos, length));
+    if (!(direct & Collator::FoldsToC))
+        return direct;
+    if (pos + *length < text.size()) {
         std::size_t next = 0;
         if (collator.caseMap()[decodeAt(text, pos + *length, &next)] == 'h')
-            return collator.weight('h') + 1;
+            return collator.chWeight();
     }
-    return collator.weight(c0);
+    return direct & ~Collator::FoldsToC;
 }
 
 } // namespace
@@ -161,7 +184,13 @@ std::uint32_t collateWeight(const Collator& collator, std::string_view text, std
 int collateCompare(const Collator& collator, std::string_view a, std::string_view b) {
     if (isDigitsOnly(a) && isDigitsOnly(b))
         return compareDigits(a, b);
-    std::size_t i = 0, j = 0, la = 0, lb = 0;
+    // Equal ASCII characters weigh the same unless the "ch" rule may look beyond them.
+    std::size_t i = 0;
+    const std::size_t common = std::min(a.size(), b.size());
+    while (i < common && a[i] == b[i] && static_cast<unsigned char>(a[i]) < 0x80 &&
+           !(collator.directWeight(static_cast<unsigned char>(a[i])) & Collator::FoldsToC))
+        ++i;
+    std::size_t j = i, la = 0, lb = 0;
     while (i < a.size() && j < b.size()) {
         // Weights stay far below 2^31, so their difference is exact.
         const std::uint32_t wa = weighAt(collator, a, i, &la);

@@ -67,6 +67,20 @@ public:
     const CodeMap& caseMap() const { return m_caseMap; }
     bool useCh() const { return m_useCh; }
 
+    /** The weight of unfolded @p cp, with FoldsToC set when the "ch" rule may apply. */
+    std::uint32_t directWeight(char32_t cp) const {
+        if (cp < CodeMap::ArrayLimit)
+            return m_direct[cp];
+        const char32_t folded = m_caseMap[cp];
+        return weight(folded) | (m_useCh && folded == 'c' ? FoldsToC : 0);
+    }
+    /** The weight of the letter "ch". */
+    std::uint32_t chWeight() const { return m_chWeight; }
+
+    /** Marks a direct weight whose character folds to "c" under the "ch" rule (weights
+     *  stay far below it). */
+    static constexpr std::uint32_t FoldsToC = 0x80000000u;
+
 private:
     friend void initCollator(Collator&, std::string_view, std::string_view, bool);
     bool m_useCh = false;
@@ -74,6 +88,9 @@ private:
     CodeMap m_caseMap;
     std::array<std::uint32_t, CodeMap::ArrayLimit> m_lowWeights;
     std::unordered_map<char32_t, std::uint32_t> m_highWeights;
+    // Folding and weighing in one look-up for the common code points.
+    std::array<std::uint32_t, CodeMap::ArrayLimit> m_direct;
+    std::uint32_t m_chWeight = 0;
 };
 
 /**

@@ -99,7 +99,15 @@ TEST(Langutils, DigitOnlyTextsCompareByValueAtAnyLength) {
 
 TEST(Langutils, SortTableAndTheChRule) {
     const Collator withCh = makeCollator("", Alphabet, true);
-    expectOrders(withCh, {{"hrad", "chata", -1}, {"chata", "ivan", -1}, {"CHATA", "chata", 0}});
+    expectOrders(withCh, {{"hrad", "chata", -1},
+                          {"chata", "ivan", -1},
+                          {"CHATA", "chata", 0},
+                          {"cz", "ch", -1},
+                          {"abcz", "abch", -1},
+                          {"abc", "abch", -1}});
+    // A letter that folds to "c" starts the pair too.
+    const Collator cedilla = makeCollator("Çc", Alphabet, true);
+    expectOrders(cedilla, {{"Çhata", "chata", 0}, {"Çhata", "hrad", 1}});
     const Collator withoutCh = makeCollator("", Alphabet, false);
     expectOrders(withoutCh, {{"cesta", "chata", -1}, {"chata", "cizi", -1}});
     // Unlisted characters weigh 0 and come before every listed one.
