@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <limits>
 
 namespace tl {
@@ -121,6 +122,13 @@ std::string formatSize(std::int64_t bytes) {
     text += ' ';
     text += letter;
     return text;
+}
+
+CivilDate localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 CivilDate civilFromDays(std::int64_t day) {

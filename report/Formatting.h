@@ -83,6 +83,9 @@ struct CivilDate {
     int day = 1;
 };
 
+/** Today's date in local time. */
+CivilDate localToday();
+
 /** The calendar date of day number @p day. */
 CivilDate civilFromDays(std::int64_t day);
 

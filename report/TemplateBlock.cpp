@@ -86,8 +86,9 @@ std::string decimal(std::int64_t value) {
     return std::to_string(value);
 }
 
-} // namespace
-
+// The four-character key by which fields and modifiers are matched: a-z upper-cased, a
+// three-character word extended by a blank; empty for a shorter word, which matches
+// nothing.
 std::string wordKey(std::string_view word) {
     if (word.size() < 3)
         return {};
@@ -99,6 +100,8 @@ std::string wordKey(std::string_view word) {
             c = static_cast<char>(c - 'a' + 'A');
     return key;
 }
+
+} // namespace
 
 int fieldIndexByWord(std::string_view word) {
     const std::string key = wordKey(word);

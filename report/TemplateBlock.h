@@ -175,8 +175,4 @@ private:
  *  by one blank, and a word of one or two characters names no field. -1 when none. */
 int fieldIndexByWord(std::string_view word);
 
-/** Four-character key of @p word as fields and modifiers are matched: a-z upper-cased, a
- *  three-character word extended by a blank; empty for a word of fewer than 3 bytes. */
-std::string wordKey(std::string_view word);
-
 } // namespace tl
