@@ -44,5 +44,6 @@ void addLocaleOption(CLI::App& app, Context& ctx);
 void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);
 void addDigestCommand(CLI::App& app, Context& ctx);
+void addInfoCommand(CLI::App& app, Context& ctx);
 
 } // namespace tl::cli

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
     addDigestCommand(app, ctx);
+    addInfoCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
