@@ -8,22 +8,21 @@ namespace {
 
 int digestCommand(Context& ctx, const std::string& songPath, std::string digestPath, bool ask) {
     if (digestPath.empty()) {
-        // The digest lies beside its song database, named by the ".sds" name; any other
-        // name would give no sensible digest name, so it has to be given.
+        // The digest lies beside its song database, named by the ".sds" name; for any other
+        // name the digest has to be named.
         if (!isSongDatabaseName(songPath)) {
-            *ctx.err << "tunelister-cli: " << songPath << ": "
-                     << digestText(ctx, {"DialogScan", "SDSRequired"})
-                     << " (name the digest to read another file)\n";
+            ctx.fail("Cli", "DigestFailed", {songPath, ctx.text("DialogScan", "SDSRequired")},
+                     ExitUsage);
             return ExitUsage;
         }
         digestPath = digestPathFor(songPath);
     }
-    DigestJob job{songPath, digestPath, ask ? ConfirmPolicy::Ask : ConfirmPolicy::Auto};
+    const DigestJob job =
+        makeDigestJob(ctx, songPath, digestPath, ask ? ConfirmPolicy::Ask : ConfirmPolicy::Auto);
     const DigestResult result = runDigest(ctx, job, std::cin);
     const std::string text = digestText(ctx, digestResultMessage(result, DigestCaller::ReCreate));
     if (result != DigestResult::Done) {
-        *ctx.err << "tunelister-cli: " << songPath << ": " << text << " (result "
-                 << static_cast<int>(result) << ")\n";
+        ctx.fail("Cli", "DigestFailed", {songPath, text});
         return ExitFailed;
     }
     *ctx.out << digestPath << ": " << text << "\n";

@@ -1,27 +1,17 @@
 #include "cli/DigestStep.h"
 
+#include "locale/Settings.h"
 #include "storage/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <istream>
 #include <ostream>
 #include <utility>
+#include <vector>
 
 namespace tl::cli {
 namespace {
-
-// The English wording of the digest's messages, used where the locale files lack a key.
-constexpr std::array<std::pair<MessageKey, std::string_view>, 7> EnglishTexts{{
-    {{"Digest", "Building"}, "Building the album digest..."},
-    {{"Digest", "SDBOpenErr"},
-     "The song database cannot be opened, or the digest cannot be created."},
-    {{"Digest", "DigestErr"},
-     "The album digest could not be built; the song database may be damaged."},
-    {{"Digest", "ReDigest"}, "The album digest has been created."},
-    {{"Scan", "SDBInFormatErr"}, "The file is not a song database."},
-    {{"Scan", "Done"}, "Done."},
-    {{"DialogScan", "SDSRequired"}, "Please choose a song database file (.sds)."},
-}};
 
 /** The longest value the album prompt accepts, in characters, as the prompt window's
  *  edit boxes. */
@@ -51,28 +41,32 @@ std::string_view firstChars(std::string_view text, std::size_t count) {
  *  (the album at hand keeps its derived values, like the window's Auto button). */
 class ConsoleDigestBuilder : public DigestBuilder {
 public:
-    ConsoleDigestBuilder(std::istream& in, std::ostream& out, bool ask)
-        : m_in(in), m_out(out), m_auto(!ask) {}
+    ConsoleDigestBuilder(const Context& ctx, std::istream& in, bool ask)
+        : m_ctx(ctx), m_in(in), m_out(*ctx.out), m_auto(!ask),
+          m_autoWord(ctx.text(PromptSection, "Auto")) {
+        for (const auto& [field, key] : Rows) {
+            m_labels.push_back(ctx.text(PromptSection, key));
+            m_labelWidth = std::max(m_labelWidth, utf8Length(m_labels.back()));
+        }
+    }
 
     void confirmAlbum(Fields& album) override {
         if (m_auto)
             return;
-        static constexpr std::array<std::pair<int, std::string_view>, 4> Editable{
-            {{Artist, "Artist"}, {Album, "Album"}, {Genre, "Genre"}, {Year, "Year"}}};
-        m_out << "\nAlbum completed from its folder names:\n"
-              << "  Path:   " << utf8Sanitized(album[Path]) << "\n";
-        for (const auto& [field, label] : Editable)
-            m_out << "  " << label << ":" << std::string(7 - label.size(), ' ')
-                  << utf8Sanitized(album[field]) << "\n";
+        m_out << "\n" << m_ctx.text(PromptSection, "Caption") << "\n";
+        for (std::size_t r = 0; r < Rows.size(); ++r)
+            m_out << "  " << m_labels[r]
+                  << std::string(m_labelWidth - utf8Length(m_labels[r]) + 1, ' ')
+                  << utf8Sanitized(album[Rows[r].first]) << "\n";
         if (!m_hintShown) {
-            m_out << "Press Enter to keep a value, type a new one to change it, \"-\" to empty "
-                     "it, or \"auto\" to complete the remaining albums without asking.\n";
+            m_out << m_ctx.text("Cli", "DigestPromptHint", {m_autoWord}) << "\n";
             m_hintShown = true;
         }
-        std::array<std::string, Editable.size()> answers;
-        for (std::size_t k = 0; k < Editable.size(); ++k) {
-            const auto& [field, label] = Editable[k];
-            m_out << label << " [" << utf8Sanitized(album[field]) << "]: " << std::flush;
+        // Path is shown, not edited; the answers fill the other rows in order.
+        std::array<std::string, Rows.size()> answers;
+        for (std::size_t r = 1; r < Rows.size(); ++r) {
+            const int field = Rows[r].first;
+            m_out << m_labels[r] << " [" << utf8Sanitized(album[field]) << "] " << std::flush;
             std::string line;
             // No more answers: the rest of the run completes without asking.
             if (!std::getline(m_in, line)) {
@@ -81,43 +75,52 @@ public:
                 return;
             }
             const std::string_view answer = trimmed(line);
-            if (equalsIgnoringAsciiCase(answer, "auto")) {
+            if (equalsIgnoringAsciiCase(answer, "auto") ||
+                (!answer.empty() && equalsIgnoringAsciiCase(answer, m_autoWord))) {
                 m_auto = true;
                 return;
             }
             if (answer.empty())
-                answers[k] = album[field];
+                answers[r] = album[field];
             else if (answer != "-")
-                answers[k] = firstChars(answer, MaxAnswerChars);
+                answers[r] = firstChars(answer, MaxAnswerChars);
         }
-        for (std::size_t k = 0; k < Editable.size(); ++k)
-            album[Editable[k].first] = std::move(answers[k]);
+        for (std::size_t r = 1; r < Rows.size(); ++r)
+            album[Rows[r].first] = std::move(answers[r]);
     }
 
 private:
+    static constexpr std::string_view PromptSection = "DialogDigestPrompt";
+    static constexpr std::array<std::pair<int, std::string_view>, 5> Rows{
+        {{Path, "Path"}, {Artist, "Artist"}, {Album, "Album"}, {Genre, "Genre"}, {Year, "Year"}}};
+
+    const Context& m_ctx;
     std::istream& m_in;
     std::ostream& m_out;
     bool m_auto;
     bool m_hintShown = false;
+    std::string m_autoWord;
+    std::vector<std::string> m_labels;
+    std::size_t m_labelWidth = 0;
 };
 
 } // namespace
 
+DigestJob makeDigestJob(const Context& ctx, std::string songPath, std::string digestPath,
+                        ConfirmPolicy policy) {
+    Settings settings;
+    settings.path = settingsFilePath(ctx.appDir);
+    settings.locale = &ctx.locale;
+    loadSettings(settings);
+    return {std::move(songPath), std::move(digestPath), policy, settings.digestVarious,
+            settings.tooMany};
+}
+
 DigestResult runDigest(Context& ctx, const DigestJob& job, std::istream& answers) {
-    ConsoleDigestBuilder builder(answers, *ctx.out, job.policy == ConfirmPolicy::Ask);
+    ConsoleDigestBuilder builder(ctx, answers, job.policy == ConfirmPolicy::Ask);
     builder.setVariousWord(job.various);
     builder.setTooMany(job.tooMany);
     return builder.run(job.songPath, job.digestPath);
-}
-
-std::string digestText(const Context& ctx, MessageKey message) {
-    std::string text = ctx.locale.text(message.section, message.key);
-    if (text != MissingLocaleText)
-        return text;
-    for (const auto& [key, english] : EnglishTexts)
-        if (key == message)
-            return std::string(english);
-    return text;
 }
 
 } // namespace tl::cli

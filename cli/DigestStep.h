@@ -27,6 +27,11 @@ struct DigestJob {
     int tooMany = 3;                 ///< how many different values are too many
 };
 
+/** A job that takes the various word and the too-many count from the user's settings
+ *  (digestVarious, tooMany), as the program's digest does. */
+DigestJob makeDigestJob(const Context& ctx, std::string songPath, std::string digestPath,
+                        ConfirmPolicy policy);
+
 /**
  * Runs the digest of @p job. With ConfirmPolicy::Ask, each album completed from its
  * folder names is shown on ctx.out and the answers are read from @p answers; at the end
@@ -34,14 +39,16 @@ struct DigestJob {
  * the caller reports the result. At the end of a completed scan, for example:
  *
  *     log(info, digestText(ctx, DigestBuildingMessage));
- *     const DigestResult r = runDigest(ctx, {base + ".sds", base + ".sdd"}, std::cin);
+ *     const DigestResult r = runDigest(
+ *         ctx, makeDigestJob(ctx, base + ".sds", base + ".sdd", ConfirmPolicy::Auto), std::cin);
  *     log(r == DigestResult::Done ? info : error,
  *         digestText(ctx, digestResultMessage(r, DigestCaller::Scan)));
  */
 DigestResult runDigest(Context& ctx, const DigestJob& job, std::istream& answers);
 
-/** The user's text for a digest message, from the locale (English when the locale files
- *  lack it). */
-std::string digestText(const Context& ctx, MessageKey message);
+/** The user's text for a digest message. */
+inline std::string digestText(const Context& ctx, MessageKey message) {
+    return ctx.text(message.section, message.key);
+}
 
 } // namespace tl::cli

@@ -11,15 +11,22 @@
 
 namespace {
 
-const std::string& outputDir() {
-    static const std::string dir = [] {
+// A folder for the digests, removed when the fuzzer ends (each run removes its files).
+struct OutputDir {
+    std::string path;
+    OutputDir() {
         char pattern[] = "/tmp/fuzz_digest-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         if (!made)
             std::abort();
-        return std::string(made);
-    }();
-    return dir;
+        path = made;
+    }
+    ~OutputDir() { ::rmdir(path.c_str()); }
+};
+
+const std::string& outputDir() {
+    static const OutputDir dir;
+    return dir.path;
 }
 
 // Confirming changes the record, as a user may; the digest must write what it gets.

@@ -222,6 +222,7 @@ constexpr LocaleKey CliKeys[] = {
     {"Cli", "ScanFailed"},
     {"Cli", "ScanOutput"},
     {"Cli", "DigestFailed"},
+    {"Cli", "DigestPromptHint"},
     {"Cli", "ReportFailed"},
     {"Cli", "ReportWritten"},
     {"Cli", "BadCondition"},

@@ -2,10 +2,11 @@ import json
 import os
 import pty
 import select
+import shutil
 import subprocess
 import unittest
 
-from cliutil import CLI, TempDirTestCase, packed_record, record_header, run, write_record_file
+from cliutil import APP_DIR, CLI, TempDirTestCase, packed_record, record_header, run, write_record_file
 
 NAMES = {"Artist": 1, "Album": 3, "Year": 4, "Genre": 5, "Size": 10, "Length": 11}
 DASHED = "Music/Blue Lake - Northern Roads"
@@ -126,13 +127,28 @@ class DigestTest(TempDirTestCase):
         self.assertEqual(status, 0, err)
         text = out.decode()
         self.assertEqual(text.count("Path:"), 2)
-        self.assertIn("Artist [Blue Lake]: ", text)
-        self.assertIn("Year [1991]: ", text)
+        self.assertIn("Artist: [Blue Lake] ", text)
+        self.assertIn("Year: [1991] ", text)
         self.assertNotIn(TAGGED, text)
         # Without --ask nothing is asked.
         status, out, err = run("digest", songs, input=b"x\n" * 8)
         self.assertEqual(status, 0, err)
         self.assertNotIn(b"Path:", out)
+
+    def test_settings_give_the_various_word_and_the_limit(self):
+        # A private application folder, so that its settings file is this test's own.
+        app = self.path("app")
+        os.mkdir(app)
+        shutil.copy(CLI, app)
+        shutil.copy(os.path.join(APP_DIR, "default.lcl"), app)
+        with open(os.path.join(app, "Tunelister.ini"), "w") as f:
+            f.write("[Settings]\ndigestVarious=Mixed\ntooMany=2\n")
+        songs = self.songs(records=[song(NESTED, Genre="Rock", Album="One"),
+                                    song(NESTED, Genre="Pop", Album="Two")])
+        status, _, err = run("digest", songs, cli=os.path.join(app, "tunelister-cli"))
+        self.assertEqual(status, 0, err)
+        album = self.albums(self.path("CD1.sdd"))[NESTED]
+        self.assertEqual((album["Genre"], album["Album"]), ("Mixed", "Album X"))
 
     def test_ask_on_a_terminal(self):
         songs = self.songs()
@@ -144,7 +160,7 @@ class DigestTest(TempDirTestCase):
 
         def wait_for_prompts(count):
             nonlocal output
-            while output.count(b"]: ") < count:
+            while output.count(b"] ") < count:
                 ready, _, _ = select.select([master], [], [], 30)
                 self.assertTrue(ready, output)
                 chunk = os.read(master, 4096)
