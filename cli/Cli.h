@@ -27,5 +27,6 @@ struct Context {
 /** Each command adds its subcommand to @p app; its callback sets ctx.status. */
 void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);
+void addScanCommand(CLI::App& app, Context& ctx);
 
 } // namespace tl::cli

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
+    addScanCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
