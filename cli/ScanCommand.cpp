@@ -1,7 +1,9 @@
 // tunelister-cli scan: catalogues a folder into a song database, printing the scan log on
 // standard error and, on a terminal, one progress line.
 #include "cli/Cli.h"
+#include "cli/DigestStep.h"
 
+#include "locale/Settings.h"
 #include "platform/Volumes.h"
 #include "plugins/Pluginmanager.h"
 #include "scan/ScanMessages.h"
@@ -12,6 +14,7 @@
 #include <csignal>
 #include <cstring>
 #include <ostream>
+#include <sstream>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -148,6 +151,25 @@ bool isPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
+// After a completed scan the album digest is built beside the song database, albums
+// completed from their folder names without asking; the song database stays whatever the
+// digest's outcome.
+int buildDigest(Context& ctx, const std::string& base) {
+    Settings settings;
+    settings.path = settingsFilePath(ctx.appDir);
+    settings.locale = &ctx.locale;
+    loadSettings(settings);
+    printLine(ctx, Severity::Information, digestText(ctx, DigestBuildingMessage));
+    DigestJob job{base + ".sds", base + ".sdd", ConfirmPolicy::Auto, settings.digestVarious,
+                  settings.tooMany};
+    std::istringstream noAnswers;
+    const DigestResult result = runDigest(ctx, job, noAnswers);
+    const bool done = result == DigestResult::Done;
+    printLine(ctx, done ? Severity::Information : Severity::Error,
+              digestText(ctx, digestResultMessage(result, DigestCaller::Scan)));
+    return done ? ExitOk : ExitFailed;
+}
+
 struct ScanOptions {
     std::string folder;
     std::string out;
@@ -200,10 +222,9 @@ int scan(Context& ctx, const ScanOptions& options) {
         printLine(ctx, Severity::Error, ctx.locale.text("General", "Error"));
         return ExitFailed;
     }
-    const int code = scanner.wait();
-    if (code != ExitOk)
+    if (scanner.wait() != ExitOk)
         return ExitFailed;
-    return ExitOk;
+    return buildDigest(ctx, scanner.outputDirectory() + name);
 }
 
 } // namespace
