@@ -8,9 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const tl::MountedVolume& volume : tl::parseMountInfo(text)) {
-        (void)tl::volumeSerial(volume.device, volume.deviceNumber);
-        (void)tl::volumeRelativePath(volume.mountPoint, volume.device, volume.network);
+    for (const tl::MountEntry& entry : tl::parseMountInfo(text)) {
+        (void)tl::volumeSerial(entry.volume.device, entry.deviceNumber);
+        (void)tl::volumeRelativePath(entry.volume.mountPoint, entry.volume.device,
+                                     entry.volume.network);
     }
     (void)tl::unescapeMountField(text);
     return 0;

@@ -143,7 +143,8 @@ bool probeWithBlkid(const std::string& device, std::string& label, std::string& 
     return ok;
 }
 
-void fillLabelAndSerial(MountedVolume& volume, const PlatformPaths& paths) {
+void fillLabelAndSerial(MountedVolume& volume, const std::string& deviceNumber,
+                        const PlatformPaths& paths) {
     if (volume.network)
         return;
     std::string label, uuid;
@@ -153,7 +154,7 @@ void fillLabelAndSerial(MountedVolume& volume, const PlatformPaths& paths) {
         uuid = linkNameFor(paths.diskByUuid, key);
     }
     volume.label = std::string(utf8Cut(label, MaxVolumeText));
-    volume.serial = volumeSerial(uuid, volume.deviceNumber);
+    volume.serial = volumeSerial(uuid, deviceNumber);
 }
 
 bool isPathPrefix(std::string_view mountPoint, std::string_view path) {
@@ -225,8 +226,8 @@ std::string unescapeMountField(std::string_view field) {
 
 // A mountinfo line: id parent major:minor root mount-point options [optional...] - type
 // source super-options.
-std::vector<MountedVolume> parseMountInfo(std::string_view text) {
-    std::vector<MountedVolume> volumes;
+std::vector<MountEntry> parseMountInfo(std::string_view text) {
+    std::vector<MountEntry> entries;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t end = std::min(text.find('\n', pos), text.size());
@@ -235,26 +236,29 @@ std::vector<MountedVolume> parseMountInfo(std::string_view text) {
         const auto dash = std::find(f.begin(), f.end(), "-");
         if (f.size() < 6 || dash == f.end() || dash - f.begin() < 6 || f.end() - dash < 3)
             continue;
-        MountedVolume volume;
-        volume.deviceNumber = std::string(f[2]);
+        MountEntry entry;
+        entry.deviceNumber = std::string(f[2]);
+        MountedVolume& volume = entry.volume;
         volume.mountPoint = unescapeMountField(f[4]);
         if (volume.mountPoint.empty() || volume.mountPoint[0] != '/')
             continue;
         volume.fsType = unescapeMountField(dash[1]);
         volume.device = unescapeMountField(dash[2]);
         volume.network = isNetworkFileSystem(volume.fsType);
-        volumes.push_back(std::move(volume));
+        entries.push_back(std::move(entry));
     }
-    return volumes;
+    return entries;
 }
 
 std::vector<MountedVolume> mountedVolumes(const PlatformPaths& paths) {
     std::string text;
     if (!readWholeFile(paths.mountInfo, text))
         return {};
-    std::vector<MountedVolume> volumes = parseMountInfo(text);
-    for (MountedVolume& volume : volumes)
-        fillLabelAndSerial(volume, paths);
+    std::vector<MountedVolume> volumes;
+    for (MountEntry& entry : parseMountInfo(text)) {
+        fillLabelAndSerial(entry.volume, entry.deviceNumber, paths);
+        volumes.push_back(std::move(entry.volume));
+    }
     return volumes;
 }
 
@@ -280,18 +284,18 @@ bool identifyVolume(const std::string& folder, std::string_view description, Vol
     if (!readWholeFile(paths.mountInfo, text))
         return false;
     const std::string canonical = resolved;
-    std::vector<MountedVolume> volumes = parseMountInfo(text);
+    const std::vector<MountEntry> entries = parseMountInfo(text);
     // The longest matching mount point wins; among equal ones the later mount, which
     // covers the earlier.
-    const MountedVolume* best = nullptr;
-    for (const MountedVolume& volume : volumes)
-        if (isPathPrefix(volume.mountPoint, canonical) &&
-            (!best || volume.mountPoint.size() >= best->mountPoint.size()))
-            best = &volume;
+    const MountEntry* best = nullptr;
+    for (const MountEntry& entry : entries)
+        if (isPathPrefix(entry.volume.mountPoint, canonical) &&
+            (!best || entry.volume.mountPoint.size() >= best->volume.mountPoint.size()))
+            best = &entry;
     if (!best)
         return false;
-    MountedVolume volume = *best;
-    fillLabelAndSerial(volume, paths);
+    MountedVolume volume = best->volume;
+    fillLabelAndSerial(volume, best->deviceNumber, paths);
     info.description = std::string(utf8Cut(description, MaxVolumeText));
     info.label = volume.label;
     info.serial = volume.serial;

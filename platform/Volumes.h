@@ -17,13 +17,12 @@ namespace tl {
 
 /** One mounted file system. */
 struct MountedVolume {
-    std::string mountPoint;   ///< absolute, without a trailing "/" except for "/" itself
-    std::string fsType;       ///< e.g. "ext4", "vfat", "nfs4"
-    std::string device;       ///< mount source, e.g. "/dev/sr0"
-    std::string deviceNumber; ///< "major:minor" of the mounted file system
-    std::string label;        ///< the file system's LABEL, empty when none
-    std::string serial;       ///< 8 upper-case hex digits; empty on a network file system
-    bool network = false;     ///< nfs, cifs, sshfs and the like
+    std::string mountPoint; ///< absolute, without a trailing "/" except for "/" itself
+    std::string fsType;     ///< e.g. "ext4", "vfat", "nfs4"
+    std::string device;     ///< mount source, e.g. "/dev/sr0"
+    std::string label;      ///< the file system's LABEL, empty when none
+    std::string serial;     ///< 8 upper-case hex digits; empty on a network file system
+    bool network = false;   ///< nfs, cifs, sshfs and the like
 };
 
 /** Where the platform facts are read from; tests point these at fixture files. */
@@ -77,9 +76,15 @@ bool isNetworkFileSystem(std::string_view fsType);
  *  path field. */
 std::string unescapeMountField(std::string_view field);
 
-/** Parses the text of a mountinfo file; label and serial stay empty. Lines that do not
- *  have the mountinfo shape are skipped. */
-std::vector<MountedVolume> parseMountInfo(std::string_view text);
+/** One line of the mount table. */
+struct MountEntry {
+    MountedVolume volume;     ///< label and serial not filled in
+    std::string deviceNumber; ///< "major:minor" of the mounted file system
+};
+
+/** Parses the text of a mountinfo file. Lines that do not have the mountinfo shape are
+ *  skipped. */
+std::vector<MountEntry> parseMountInfo(std::string_view text);
 
 /** CRC-32 (IEEE 802.3, as zlib computes it) of @p bytes. */
 std::uint32_t crc32(std::string_view bytes);

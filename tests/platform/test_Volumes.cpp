@@ -75,10 +75,13 @@ TEST(Volumes, MountInfoLinesAreParsedWithEscapesAndOptionalFields) {
         "28 26 0:50 / /net rw - nfs4 server:/export\\040a rw\n"
         "29 26 0:51 / relative rw - tmpfs tmpfs rw\n"
         "30 26 0:52 / /short rw -\n";
-    const std::vector<MountedVolume> v = parseMountInfo(text);
-    ASSERT_EQ(v.size(), 3u);
+    const std::vector<MountEntry> entries = parseMountInfo(text);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].deviceNumber, "254:0");
+    std::vector<MountedVolume> v;
+    for (const MountEntry& e : entries)
+        v.push_back(e.volume);
     EXPECT_EQ(v[0].mountPoint, "/");
-    EXPECT_EQ(v[0].deviceNumber, "254:0");
     EXPECT_EQ(v[1].mountPoint, "/media/My Music\\x");
     EXPECT_EQ(v[1].fsType, "vfat");
     EXPECT_EQ(v[1].device, "/dev/sdb1");
