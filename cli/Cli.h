@@ -45,5 +45,6 @@ void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);
 void addScanCommand(CLI::App& app, Context& ctx);
 void addDigestCommand(CLI::App& app, Context& ctx);
+void addInfoCommand(CLI::App& app, Context& ctx);
 
 } // namespace tl::cli

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     addDumpCommand(app, ctx);
     addScanCommand(app, ctx);
     addDigestCommand(app, ctx);
+    addInfoCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
