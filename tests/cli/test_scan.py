@@ -1,12 +1,15 @@
 import glob
 import json
 import os
+import shutil
 import signal
 import subprocess
 import time
 import unittest
 
-from cliutil import TempDirTestCase, make_app, run
+from cliutil import APP_DIR, SOURCE_DIR, TempDirTestCase, make_app, run
+
+FIXTURES = os.path.join(SOURCE_DIR, "tests", "mp3", "fixtures")
 
 
 
@@ -122,6 +125,28 @@ class ScanTest(TempDirTestCase):
             self.assertEqual(f.read(), b"EARLIER")
         lines = err.splitlines()
         self.assertEqual(lines, ["info: Scan started.", "error: Scan aborted."])
+
+    @unittest.skipUnless(os.path.exists(os.path.join(APP_DIR, "plugins", "mp3.so")),
+                         "the mp3 plug-in is not built")
+    def test_real_mp3_files_are_catalogued_with_their_stream_fields(self):
+        files = {
+            "b-vbr.mp3": ("mpeg1-l3-vbr-noxing.mp3", "MPG1/3", "44100"),
+            "A-cbr.MP3": ("mpeg1-l3-cbr128-joint.mp3", "MPG1/3", "44100"),
+            os.path.join("Sub", "mono.mp3"): ("mpeg2-l3-cbr64-mono.mp3", "MPG2/3", "22050"),
+        }
+        for name, (fixture, _, _) in files.items():
+            os.makedirs(os.path.dirname(self.path("tree", name)), exist_ok=True)
+            shutil.copy(os.path.join(FIXTURES, fixture), self.path("tree", name))
+        status, _, err = run("scan", self.tree, "--out", self.out, "--name", "Real")
+        self.assertEqual(status, 0, err)
+        recs = self.records(os.path.join(self.out, "Real.sds"))
+        self.assertEqual([r["FName"] for r in recs], ["A-cbr.MP3", "b-vbr.mp3", "mono.mp3"])
+        for rec, name in zip(recs, ["A-cbr.MP3", "b-vbr.mp3", os.path.join("Sub", "mono.mp3")]):
+            _, kind, rate = files[name]
+            self.assertEqual((rec["Type"], rec["Frequency"]), (kind, rate), name)
+            self.assertGreater(int(rec["Length"]), 0, name)
+            self.assertRegex(rec["Binary"], "^FFF[0-9A-F]{5}$")
+        self.assertEqual(os.path.getsize(os.path.join(self.out, "Real.sdd")) > 24, True)
 
 
 if __name__ == "__main__":
