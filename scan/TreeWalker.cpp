@@ -16,6 +16,7 @@ namespace {
 constexpr std::size_t MaxHeldDirectories = 48;
 
 constexpr int DirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
 
 unsigned char folded(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -200,8 +201,10 @@ bool TreeWalker::visitFile(int directoryFd) {
     // open; anything but a regular file is then refused as unopenable.
     int fd = ::openat(directoryFd, m_currentFileName.c_str(),
                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat st;
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    // One statx gives the type, the size and the dates that process() may want.
+    m_currentFileStatus = {};
+    if (fd >= 0 && (::statx(fd, "", AT_EMPTY_PATH, StatusMask, &m_currentFileStatus) != 0 ||
+                    !S_ISREG(m_currentFileStatus.stx_mode))) {
         ::close(fd);
         fd = -1;
     }
@@ -209,10 +212,8 @@ bool TreeWalker::visitFile(int directoryFd) {
         m_status = StatusOpenError;
         return notify();
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    m_currentFileSize = static_cast<std::uint64_t>(st.st_size);
+    // O_NONBLOCK stays: it changes nothing for a regular file.
+    m_currentFileSize = m_currentFileStatus.stx_size;
     const bool goOn = process(fd);
     ::close(fd);
     return goOn;

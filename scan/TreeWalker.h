@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace tl {
@@ -38,6 +39,9 @@ public:
     /** Name, without directory, of the file being visited. */
     const std::string& currentFileName() const { return m_currentFileName; }
     std::uint64_t currentFileSize() const { return m_currentFileSize; }
+    /** What statx said about the open current file (type, size, modification and, where
+     *  the file system keeps it, birth time; see stx_mask). */
+    const struct statx& currentFileStatus() const { return m_currentFileStatus; }
     /** The code that the current notification reports. */
     int status() const { return m_status; }
 
@@ -72,6 +76,7 @@ private:
     std::string m_currentDirectory;
     std::string m_currentFileName;
     std::uint64_t m_currentFileSize = 0;
+    struct statx m_currentFileStatus {};
     int m_status = StatusDone;
 };
 

@@ -88,30 +88,21 @@ bool VolumeScanner::completeDatabase() {
     return m_complete;
 }
 
-void VolumeScanner::readFileDate(int fd) {
+void VolumeScanner::readFileDate() {
     // The creation (birth) time where the file system keeps one, else the modification
-    // time; both as a UTC calendar date.
-    struct statx sx {};
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) == 0) {
-        if (sx.stx_mask & STATX_BTIME) {
-            m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_btime.tv_sec), false);
-            return;
-        }
-        if (sx.stx_mask & STATX_MTIME) {
-            m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_mtime.tv_sec), false);
-            return;
-        }
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0)
-        m_fileDay = dayOf(st.st_mtime, false);
+    // time; both as a UTC calendar date. Without either the previous file's date stays.
+    const struct statx& sx = currentFileStatus();
+    if (sx.stx_mask & STATX_BTIME)
+        m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_btime.tv_sec), false);
+    else if (sx.stx_mask & STATX_MTIME)
+        m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_mtime.tv_sec), false);
 }
 
 bool VolumeScanner::process(int fd) {
     AudioFileInfo info{};
     m_fileName = currentFileName();
     info.fileSize = currentFileSize();
-    readFileDate(fd);
+    readFileDate();
 
     const int index =
         m_plugins ? m_plugins->findByExtension(PluginManager::extensionOf(m_fileName)) : -1;

@@ -74,7 +74,7 @@ protected:
 
 private:
     bool completeDatabase();
-    void readFileDate(int fd);
+    void readFileDate();
 
     const PluginManager* m_plugins = nullptr;
     PlatformPaths m_paths;
