@@ -41,6 +41,7 @@ int VolumeScanner::beginScan() {
     setRootDirectory(m_info.folder);
     m_scanDay = dayOf(std::time(nullptr), true);
     m_fileDay = 0;
+    m_dayNumbers.clear();
     m_fileName.clear();
     m_recordCount = 0;
     m_complete = false;
@@ -92,10 +93,23 @@ void VolumeScanner::readFileDate() {
     // The creation (birth) time where the file system keeps one, else the modification
     // time; both as a UTC calendar date. Without either the previous file's date stays.
     const struct statx& sx = currentFileStatus();
+    std::int64_t seconds = 0;
     if (sx.stx_mask & STATX_BTIME)
-        m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_btime.tv_sec), false);
+        seconds = sx.stx_btime.tv_sec;
     else if (sx.stx_mask & STATX_MTIME)
-        m_fileDay = dayOf(static_cast<std::time_t>(sx.stx_mtime.tv_sec), false);
+        seconds = sx.stx_mtime.tv_sec;
+    else
+        return;
+    // The local-time conversion behind a day number consults the time-zone file each
+    // time; a volume's files share few dates, so each date is converted once per scan.
+    const std::int64_t utcDay = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const auto known = m_dayNumbers.find(utcDay);
+    if (known != m_dayNumbers.end()) {
+        m_fileDay = known->second;
+        return;
+    }
+    m_fileDay = dayOf(static_cast<std::time_t>(seconds), false);
+    m_dayNumbers.emplace(utcDay, m_fileDay);
 }
 
 bool VolumeScanner::process(int fd) {

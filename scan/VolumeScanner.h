@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace tl {
 
@@ -83,6 +84,7 @@ private:
     VolumeInfo m_info;
     std::string m_fileName;
     std::int32_t m_fileDay = 0;
+    std::unordered_map<std::int64_t, std::int32_t> m_dayNumbers; ///< UTC day -> day number
     std::int32_t m_scanDay = 0;
     std::uint64_t m_recordCount = 0;
     RecordFile m_database{24};
