@@ -17,23 +17,6 @@ namespace {
 
 constexpr std::string_view Section = "Settings";
 
-// mountinfo writes blanks, tabs, newlines and backslashes in paths as \ooo.
-std::string unescapeMountField(std::string_view field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
-            field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
-            field[i + 3] >= '0' && field[i + 3] <= '7') {
-            out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                            (field[i + 3] - '0')));
-            i += 3;
-        } else {
-            out.push_back(field[i]);
-        }
-    }
-    return out;
-}
-
 bool flag(const Profile& p, std::string_view key, bool fallback) {
     return p.getInt(Section, key, fallback ? 1 : 0) != 0;
 }
@@ -62,27 +45,11 @@ std::string settingsFilePath(const std::string& appDir) {
 }
 
 std::string defaultDriveMountPoint(const PlatformPaths& paths) {
-    // A minimal reading of the mount table: field 5 is the mount point, and the source
-    // follows the file-system type after the " - " separator.
-    std::ifstream in(paths.mountInfo);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string_view> fields;
-        std::string_view rest(line);
-        while (!rest.empty()) {
-            const std::size_t blank = rest.find(' ');
-            fields.push_back(rest.substr(0, blank));
-            rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-        }
-        std::size_t sep = 6;
-        while (sep < fields.size() && fields[sep] != "-")
-            ++sep;
-        if (sep + 2 >= fields.size())
-            continue;
-        const std::string source = unescapeMountField(fields[sep + 2]);
-        if (source.starts_with("/dev/sr"))
-            return unescapeMountField(fields[4]);
-    }
+    std::ifstream in(paths.mountInfo, std::ios::binary);
+    const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const MountEntry& entry : parseMountInfo(table))
+        if (entry.volume.device.starts_with("/dev/sr"))
+            return entry.volume.mountPoint;
     return "/";
 }
 

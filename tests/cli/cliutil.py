@@ -16,6 +16,24 @@ FIELD_NAMES = ["VolDescription", "Artist", "Title", "Album", "Year", "Genre", "V
                "ScanDate"]
 
 
+TEST_PLUGIN_DIR = os.environ.get("TL_TEST_PLUGIN_DIR", "")
+
+
+def make_app(folder, plugins):
+    """A copy of the application folder in @p folder whose plugins/ holds just @p plugins,
+    a list of (built test plug-in name, installed file name); the locale files come along.
+    Returns the copied CLI's path."""
+    os.makedirs(os.path.join(folder, "plugins"))
+    shutil.copy(CLI, folder)
+    for name in ("default.lcl", "locale.lcl"):
+        if os.path.exists(os.path.join(APP_DIR, name)):
+            shutil.copy(os.path.join(APP_DIR, name), folder)
+    for built, name in plugins:
+        shutil.copy(os.path.join(TEST_PLUGIN_DIR, built + ".so"),
+                    os.path.join(folder, "plugins", name))
+    return os.path.join(folder, "tunelister-cli")
+
+
 def run(*args, cli=CLI, env=None, input=None):
     """Runs the CLI; returns (exit status, stdout bytes, stderr text)."""
     proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input, timeout=120)

@@ -1,23 +1,11 @@
-import os
-import shutil
-import subprocess
 import unittest
 
-from cliutil import APP_DIR, CLI, TempDirTestCase, run
-
-TEST_PLUGIN_DIR = os.environ["TL_TEST_PLUGIN_DIR"]
+from cliutil import TempDirTestCase, make_app, run
 
 
 class PluginsTest(TempDirTestCase):
     def make_app(self, plugins):
-        """A copy of the application folder whose plugins/ holds just @p plugins."""
-        app = self.path("app")
-        os.makedirs(os.path.join(app, "plugins"))
-        shutil.copy(CLI, app)
-        for built, name in plugins:
-            shutil.copy(os.path.join(TEST_PLUGIN_DIR, built + ".so"),
-                        os.path.join(app, "plugins", name))
-        return os.path.join(app, "tunelister-cli")
+        return make_app(self.path("app"), plugins)
 
     def test_lists_a_plugin_copied_into_the_plugin_folder(self):
         cli = self.make_app([("tp_good", "good.so"), ("tp_compat2", "old.so")])

@@ -1,0 +1,226 @@
+#include "scan/TreeWalker.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tl {
+namespace {
+
+// Directories deeper than this below the root give up their descriptor while a child is
+// walked and reopen themselves through the child's ".." afterwards, so a very deep tree
+// does not run out of descriptors.
+constexpr std::size_t MaxHeldDirectories = 48;
+
+constexpr int DirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+
+unsigned char folded(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+    if (!dir.empty() && dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+void sortNames(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return TreeWalker::nameLess(a, b);
+    });
+}
+
+struct Listing {
+    std::vector<std::string> files;
+    std::vector<std::string> directories;
+};
+
+} // namespace
+
+bool TreeWalker::nameLess(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = folded(a[i]), y = folded(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+int TreeWalker::run() {
+    m_currentDirectory.clear();
+    m_currentFileName.clear();
+    m_currentFileSize = 0;
+    m_status = StatusStarted;
+    notify();
+    m_status = StatusDone;
+
+    bool result = false;
+    const int fd = m_root.empty() ? -1 : ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        m_status = StatusDirectoryError;
+    } else {
+        std::string path = m_root;
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        result = walkDirectory(fd, path, 0, nullptr);
+        if (result)
+            m_status = StatusDone;
+    }
+    notify();
+    return result ? 1 : 0;
+}
+
+// Walks the directory open as @p fd (which it closes) at @p path. When @p parentOut is
+// given, the parent directory is reopened through ".." into it before closing.
+bool TreeWalker::walkDirectory(int fd, const std::string& path, std::size_t depth, int* parentOut) {
+    struct Closer {
+        int& fd;
+        int* parentOut;
+        ~Closer() {
+            if (parentOut)
+                *parentOut = ::openat(fd, "..", DirectoryFlags);
+            ::close(fd);
+        }
+    } closer{fd, parentOut};
+
+    if (terminateRequested()) {
+        m_status = StatusAborted;
+        return false;
+    }
+    m_currentDirectory = path;
+    m_status = StatusEntering;
+    notify();
+
+    // One listing serves both passes. A directory whose listing breaks off (it was
+    // removed meanwhile, or the file system fails) stops the walk.
+    Listing listing;
+    const int listFd = ::dup(fd);
+    DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        m_status = StatusListingFailed;
+        return false;
+    }
+    bool listed = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            listed = errno == 0;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            isDirectory =
+                ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isDirectory)
+            listing.directories.emplace_back(name);
+        else if (accept(name))
+            listing.files.emplace_back(name);
+    }
+    ::closedir(dir);
+    if (!listed) {
+        m_status = StatusListingFailed;
+        return false;
+    }
+
+    sortNames(listing.files);
+    for (const std::string& name : listing.files) {
+        if (terminateRequested()) {
+            m_status = StatusAborted;
+            return false;
+        }
+        m_currentFileName = name;
+        if (!visitFile(fd))
+            return false;
+    }
+    sortNames(listing.directories);
+    return walkSubdirectories(fd, path, depth, listing.directories);
+}
+
+bool TreeWalker::walkSubdirectories(int& fd, const std::string& path, std::size_t depth,
+                                    const std::vector<std::string>& names) {
+    struct stat self;
+    if (::fstat(fd, &self) != 0) {
+        m_status = StatusListingFailed;
+        return false;
+    }
+    for (const std::string& name : names) {
+        const std::string childPath = joinPath(path, name);
+        // Symbolic links to directories are not followed: they could lead in circles.
+        const int child = ::openat(fd, name.c_str(), DirectoryFlags);
+        if (child < 0) {
+            m_status = StatusDirectoryError;
+            m_currentDirectory = childPath;
+            if (!notify())
+                return false;
+            continue;
+        }
+        if (depth < MaxHeldDirectories) {
+            if (!walkDirectory(child, childPath, depth + 1, nullptr))
+                return false;
+            continue;
+        }
+        ::close(fd);
+        fd = -1;
+        const bool ok = walkDirectory(child, childPath, depth + 1, &fd);
+        struct stat back;
+        const bool same = fd >= 0 && ::fstat(fd, &back) == 0 && back.st_dev == self.st_dev &&
+                          back.st_ino == self.st_ino;
+        if (!ok)
+            return false;
+        if (!same) {
+            // The directory was moved or removed while its child was walked.
+            m_status = StatusDirectoryError;
+            m_currentDirectory = path;
+            notify();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TreeWalker::visitFile(int directoryFd) {
+    m_status = StatusOpening;
+    notify();
+    // O_NONBLOCK keeps a FIFO or device that carries an accepted name from blocking the
+    // open; anything but a regular file is then refused as unopenable.
+    int fd = ::openat(directoryFd, m_currentFileName.c_str(),
+                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // One statx gives the type, the size and the dates that process() may want.
+    m_currentFileStatus = {};
+    if (fd >= 0 && (::statx(fd, "", AT_EMPTY_PATH, StatusMask, &m_currentFileStatus) != 0 ||
+                    !S_ISREG(m_currentFileStatus.stx_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        m_status = StatusOpenError;
+        return notify();
+    }
+    // O_NONBLOCK stays: it changes nothing for a regular file.
+    m_currentFileSize = m_currentFileStatus.stx_size;
+    const bool goOn = process(fd);
+    ::close(fd);
+    return goOn;
+}
+
+bool TreeWalker::process(int) {
+    return true;
+}
+
+} // namespace tl

@@ -1,0 +1,83 @@
+#pragma once
+/**
+ * @file TreeWalker.h
+ * Depth-first walk of a directory tree on a worker thread, in a fixed order: in every
+ * directory first the accepted files, then the subdirectories, each sorted by name with
+ * A-Z folded to a-z. Every step is reported through notify() with a status code.
+ */
+#include "scan/WorkerThread.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace tl {
+
+class TreeWalker : public WorkerThread {
+public:
+    /** Status codes of the walk; derived classes add theirs from 256 up. */
+    enum Status : int {
+        StatusDone = 0,           ///< the walk completed
+        StatusAborted = 1,        ///< the terminate flag was found set
+        StatusListingFailed = 2,  ///< a directory could not be listed; the walk stops
+        StatusDirectoryError = 3, ///< a directory could not be entered
+        StatusOpenError = 4,      ///< the current file could not be opened
+        StatusStarted = 5,        ///< first notification of a walk
+        StatusEntering = 6,       ///< the current directory has just been set
+        StatusOpening = 7,        ///< the current file name has just been set
+    };
+
+    /** The folder to walk; set before start(). */
+    void setRootDirectory(std::string directory) { m_root = std::move(directory); }
+    const std::string& rootDirectory() const { return m_root; }
+
+    /** Full path of the directory being visited, or, after a failure to enter a
+     *  subdirectory, the path of that subdirectory. Empty before the first directory. */
+    const std::string& currentDirectory() const { return m_currentDirectory; }
+    /** Name, without directory, of the file being visited. */
+    const std::string& currentFileName() const { return m_currentFileName; }
+    std::uint64_t currentFileSize() const { return m_currentFileSize; }
+    /** What statx said about the open current file (type, size, modification and, where
+     *  the file system keeps it, birth time; see stx_mask). */
+    const struct statx& currentFileStatus() const { return m_currentFileStatus; }
+    /** The code that the current notification reports. */
+    int status() const { return m_status; }
+
+    /** The walk's name order: bytes compared with A-Z folded to a-z (so "_intro" comes
+     *  before "abc"); names equal that way are ordered by their bytes. */
+    static bool nameLess(std::string_view a, std::string_view b);
+
+protected:
+    /** The walk: 1 when it completed, 0 when it was aborted or failed. */
+    int run() override;
+
+    /** Reports status(); false asks the walk to stop where the status allows it (open and
+     *  directory errors); the answer is ignored for the other statuses. */
+    virtual bool notify() = 0;
+    /** Whether file @p name of the directory being listed is to be visited. */
+    virtual bool accept(std::string_view name) = 0;
+    /** Opens the current file of directory @p directoryFd and hands it to process();
+     *  false stops the walk. */
+    virtual bool visitFile(int directoryFd);
+    /** Works on the opened current file @p fd (a regular file, at offset 0); false stops
+     *  the walk. */
+    virtual bool process(int fd);
+
+    void setStatus(int status) { m_status = status; }
+
+private:
+    bool walkDirectory(int fd, const std::string& path, std::size_t depth, int* parentOut);
+    bool walkSubdirectories(int& fd, const std::string& path, std::size_t depth,
+                            const std::vector<std::string>& names);
+
+    std::string m_root;
+    std::string m_currentDirectory;
+    std::string m_currentFileName;
+    std::uint64_t m_currentFileSize = 0;
+    struct statx m_currentFileStatus {};
+    int m_status = StatusDone;
+};
+
+} // namespace tl

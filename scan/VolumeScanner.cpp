@@ -1,0 +1,170 @@
+#include "scan/VolumeScanner.h"
+
+#include "plugins/AudioInfo.h"
+#include "plugins/Pluginmanager.h"
+#include "storage/Fieldnames.h"
+
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace tl {
+namespace {
+
+std::int32_t dayOf(std::time_t seconds, bool local) {
+    std::tm tm{};
+    if (!(local ? ::localtime_r(&seconds, &tm) : ::gmtime_r(&seconds, &tm)))
+        return 0;
+    return dayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+}
+
+} // namespace
+
+VolumeScanner::~VolumeScanner() {
+    stop();
+}
+
+void VolumeScanner::setOutputDirectory(std::string directory) {
+    if (!directory.empty() && directory.back() != '/')
+        directory.push_back('/');
+    m_outputDirectory = std::move(directory);
+}
+
+std::string VolumeScanner::databasePath() const {
+    return m_outputDirectory + m_databaseName + ".sds";
+}
+
+int VolumeScanner::beginScan() {
+    if (isRunning() || !identifyVolume(rootDirectory(), m_databaseName, m_info, m_paths))
+        return BeginNotReady;
+    // The walk reports the canonical path, which the record's Path is taken from.
+    setRootDirectory(m_info.folder);
+    m_scanDay = dayOf(std::time(nullptr), true);
+    m_fileDay = 0;
+    m_dayNumbers.clear();
+    m_fileName.clear();
+    m_recordCount = 0;
+    m_complete = false;
+
+    m_replacement = std::make_unique<FileReplacement>(databasePath());
+    m_database.setFieldCount(FieldCount);
+    m_database.setType(RecordType::make("SngD", 1, 1));
+    if (m_database.create(m_replacement->tempPath()) != RecordResult::Ok) {
+        m_database.close();
+        m_replacement.reset();
+        return BeginOutputError;
+    }
+    if (!start()) {
+        m_database.close();
+        m_replacement.reset();
+        return BeginNotReady;
+    }
+    return BeginOk;
+}
+
+bool VolumeScanner::accept(std::string_view name) {
+    const std::string_view extension = PluginManager::extensionOf(name);
+    return !extension.empty() && m_plugins && m_plugins->findByExtension(extension) >= 0;
+}
+
+bool VolumeScanner::notify() {
+    if (status() == StatusEntering)
+        m_info.directory =
+            volumeRelativePath(m_info.mountPoint, currentDirectory(), m_info.network);
+    // The database is complete when the walk is: it is closed and put in place before
+    // "done" is reported, so that a failure to do so is reported instead.
+    if (status() == StatusDone && !completeDatabase())
+        setStatus(StatusOutputError);
+    return message();
+}
+
+bool VolumeScanner::completeDatabase() {
+    if (!m_replacement)
+        return false;
+    const bool closed = m_database.close() == RecordResult::Ok;
+    m_complete = closed && m_replacement->commit(true);
+    if (!m_complete)
+        m_replacement->discard();
+    m_replacement.reset();
+    return m_complete;
+}
+
+void VolumeScanner::readFileDate() {
+    // The creation (birth) time where the file system keeps one, else the modification
+    // time; both as a UTC calendar date. Without either the previous file's date stays.
+    const struct statx& sx = currentFileStatus();
+    std::int64_t seconds = 0;
+    if (sx.stx_mask & STATX_BTIME)
+        seconds = sx.stx_btime.tv_sec;
+    else if (sx.stx_mask & STATX_MTIME)
+        seconds = sx.stx_mtime.tv_sec;
+    else
+        return;
+    // The local-time conversion behind a day number consults the time-zone file each
+    // time; a volume's files share few dates, so each date is converted once per scan.
+    const std::int64_t utcDay = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const auto known = m_dayNumbers.find(utcDay);
+    if (known != m_dayNumbers.end()) {
+        m_fileDay = known->second;
+        return;
+    }
+    m_fileDay = dayOf(static_cast<std::time_t>(seconds), false);
+    m_dayNumbers.emplace(utcDay, m_fileDay);
+}
+
+bool VolumeScanner::process(int fd) {
+    AudioFileInfo info{};
+    m_fileName = currentFileName();
+    info.fileSize = currentFileSize();
+    readFileDate();
+
+    const int index =
+        m_plugins ? m_plugins->findByExtension(PluginManager::extensionOf(m_fileName)) : -1;
+    const GetAudioFileInfoFn analyse = m_plugins ? m_plugins->audioEntry(index) : nullptr;
+    if (!analyse) {
+        setStatus(StatusListingFailed);
+        return false;
+    }
+    // Options 0: the exact length of a variable-rate stream, from a walk over all frames.
+    const int result = analyse(fd, &info, 0);
+    applyReservedByteRule(info);
+
+    Fields record = emptyRecord();
+    record[VolDescription] = m_info.description;
+    record[VolName] = m_info.label;
+    record[VolSerial] = m_info.serial;
+    record[Path] = m_info.directory;
+    record[FName] = m_fileName;
+    record[Size] = std::to_string(currentFileSize());
+    record[Length] = std::to_string(info.Length);
+    record[Bitrate] = std::to_string(info.Bitrate);
+    record[Frequency] = std::to_string(static_cast<std::int32_t>(info.Frequency));
+    for (const AudioTextField& field : AudioTextFields)
+        record[field.songField] = std::string(audioText(info, field));
+    record[Date] = std::to_string(m_fileDay);
+    record[ScanDate] = std::to_string(m_scanDay);
+
+    if (m_database.append(m_database.pack(record, SongFieldWidth)) != RecordResult::Ok) {
+        // Reported once, by the walk's final notification, which carries this status.
+        setStatus(StatusOutputError);
+        return false;
+    }
+    ++m_recordCount;
+    if (result != 0) {
+        setStatus(StatusPluginBase + result);
+        notify();
+    }
+    return true;
+}
+
+int VolumeScanner::finished(int result) {
+    if (m_replacement) {
+        // The walk did not complete: the new database is dropped, an earlier one stays.
+        m_database.close();
+        m_replacement->discard();
+        m_replacement.reset();
+    }
+    return scanEnded(result != 0 && m_complete);
+}
+
+} // namespace tl

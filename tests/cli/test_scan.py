@@ -1,0 +1,153 @@
+import glob
+import json
+import os
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+from cliutil import APP_DIR, SOURCE_DIR, TempDirTestCase, make_app, run
+
+FIXTURES = os.path.join(SOURCE_DIR, "tests", "mp3", "fixtures")
+
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(text if isinstance(text, bytes) else text.encode())
+
+
+class ScanTest(TempDirTestCase):
+    def setUp(self):
+        super().setUp()
+        self.cli = make_app(self.path("app"), [("tp_scan", "scan.so")])
+        self.tree = self.path("tree")
+        self.out = self.path("out")
+        os.makedirs(self.out)
+
+    def scan(self, *args, cwd=None):
+        proc = subprocess.run([self.cli, "scan", *args], capture_output=True, cwd=cwd,
+                              timeout=120)
+        return proc.returncode, proc.stderr.decode("utf-8", "replace")
+
+    def records(self, db):
+        status, out, err = run("dump", "--json", db, cli=self.cli)
+        self.assertEqual(status, 0, err)
+        return json.loads(out)["records"]
+
+    def test_records_follow_the_walk_order_with_scan_fields(self):
+        write(self.path("tree", "b.MP3"), "title=B\nlength=1000\n")
+        write(self.path("tree", "A.mp3"), "title=A\nresult=4\n")
+        write(self.path("tree", "_intro.mp3"), "title=Intro\n")
+        write(self.path("tree", "notes.txt"), "not audio")
+        write(self.path("tree", "z", "last.mp3"), "title=Z\n")
+        write(self.path("tree", "Music", "Rock", "r.mp3"), "title=R\nresult=9\n")
+        os.makedirs(self.path("tree", "Empty"))
+        os.symlink(self.path("nowhere.mp3"), self.path("tree", "dangling.mp3"))
+        status, err = self.scan(self.tree, "--out", self.out, "--name", "CD 1")
+        self.assertEqual(status, 0, err)
+        recs = self.records(os.path.join(self.out, "CD 1.sds"))
+        self.assertEqual([r["FName"] for r in recs],
+                         ["_intro.mp3", "A.mp3", "b.MP3", "r.mp3", "last.mp3"])
+        self.assertEqual(recs[2]["Length"], "1000")
+        self.assertEqual(recs[2]["Size"], str(os.path.getsize(self.path("tree", "b.MP3"))))
+        self.assertEqual({r["VolDescription"] for r in recs}, {"CD 1"})
+        tree = os.path.realpath(self.tree)
+        self.assertTrue(recs[3]["Path"].endswith("tree/Music/Rock") and
+                        not recs[3]["Path"].startswith("/") or
+                        recs[3]["Path"] == tree + "/Music/Rock", recs[3]["Path"])
+        self.assertRegex(recs[0]["VolSerial"], r"^([0-9A-F]{8})?$")
+        self.assertEqual(recs[0]["Comment"].split(";")[0], "options=0")
+        tree = os.path.realpath(self.tree)
+        # Started, the plug-in's complaint about A.mp3, the open error, the unknown plug-in
+        # result, Done, then the digest: Building and its Done.
+        self.assertEqual(err.splitlines(), [
+            "info: Scan started.",
+            "warning: No audio stream found in A.mp3 (%s)." % tree,
+            "error: The file dangling.mp3 in %s cannot be opened." % tree,
+            "error: Unexpected error 265 with r.mp3 (%s/Music/Rock)." % tree,
+            "info: Done.",
+            "info: Building the album digest...",
+            "info: Done.",
+        ])
+        status, out, err = run("dump", "--json", os.path.join(self.out, "CD 1.sdd"),
+                               cli=self.cli)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(json.loads(out)["type"], "Dgst")
+
+    def test_failures_give_their_exit_status_and_leave_no_database(self):
+        write(self.path("tree", "a.mp3"), "title=A\n")
+        cases = [
+            ((self.path("absent"), "--out", self.out, "--name", "X"), 1,
+             "error: The volume is not ready or the folder cannot be read.\n"),
+            ((self.tree, "--out", self.path("no-such-dir"), "--name", "X"), 1,
+             "error: The song database cannot be written.\n"),
+            ((self.tree, "--out", self.out, "--name", "../escape"), 2, "--name"),
+            ((self.tree, "--out", self.out, "--name", ".."), 2, "--name"),
+            ((self.tree, "--out", self.out, "--name"), 2, ""),
+        ]
+        for args, expected, text in cases:
+            status, err = self.scan(*args)
+            self.assertEqual(status, expected, (args, err))
+            self.assertIn(text, err)
+            self.assertEqual(os.listdir(self.out), [])
+        self.assertFalse(os.path.exists(self.path("escape.sds")))
+
+    def test_name_and_output_folder_have_defaults(self):
+        write(self.path("tree", "a.mp3"), "title=A\n")
+        status, err = self.scan(self.tree, cwd=self.out)
+        self.assertEqual(status, 0, err)
+        [db] = glob.glob(os.path.join(self.out, "*.sds"))
+        name = os.path.basename(db)[:-4]
+        rec = self.records(db)[0]
+        self.assertEqual(rec["VolDescription"], name)
+        self.assertEqual(name, rec["VolName"].replace("/", "_") or "tree")
+
+    def test_ctrl_c_aborts_and_keeps_the_earlier_database(self):
+        for i in range(40):
+            write(self.path("tree", "%02d.mp3" % i), "delay_ms=100\n")
+        earlier = os.path.join(self.out, "CD.sds")
+        write(earlier, "EARLIER")
+        proc = subprocess.Popen([self.cli, "scan", self.tree, "--out", self.out, "--name", "CD"],
+                                stderr=subprocess.PIPE)
+        deadline = time.time() + 30
+        while not glob.glob(os.path.join(self.out, ".CD.sds.*")) and time.time() < deadline:
+            time.sleep(0.02)
+        time.sleep(0.3)
+        proc.send_signal(signal.SIGINT)
+        _, err = proc.communicate(timeout=60)
+        err = err.decode("utf-8", "replace")
+        self.assertEqual(proc.returncode, 1, err)
+        self.assertEqual(os.listdir(self.out), ["CD.sds"])
+        with open(earlier, "rb") as f:
+            self.assertEqual(f.read(), b"EARLIER")
+        lines = err.splitlines()
+        self.assertEqual(lines, ["info: Scan started.", "error: Scan aborted."])
+
+    @unittest.skipUnless(os.path.exists(os.path.join(APP_DIR, "plugins", "mp3.so")),
+                         "the mp3 plug-in is not built")
+    def test_real_mp3_files_are_catalogued_with_their_stream_fields(self):
+        files = {
+            "b-vbr.mp3": ("mpeg1-l3-vbr-noxing.mp3", "MPG1/3", "44100"),
+            "A-cbr.MP3": ("mpeg1-l3-cbr128-joint.mp3", "MPG1/3", "44100"),
+            os.path.join("Sub", "mono.mp3"): ("mpeg2-l3-cbr64-mono.mp3", "MPG2/3", "22050"),
+        }
+        for name, (fixture, _, _) in files.items():
+            os.makedirs(os.path.dirname(self.path("tree", name)), exist_ok=True)
+            shutil.copy(os.path.join(FIXTURES, fixture), self.path("tree", name))
+        status, _, err = run("scan", self.tree, "--out", self.out, "--name", "Real")
+        self.assertEqual(status, 0, err)
+        recs = self.records(os.path.join(self.out, "Real.sds"))
+        self.assertEqual([r["FName"] for r in recs], ["A-cbr.MP3", "b-vbr.mp3", "mono.mp3"])
+        for rec, name in zip(recs, ["A-cbr.MP3", "b-vbr.mp3", os.path.join("Sub", "mono.mp3")]):
+            _, kind, rate = files[name]
+            self.assertEqual((rec["Type"], rec["Frequency"]), (kind, rate), name)
+            self.assertGreater(int(rec["Length"]), 0, name)
+            self.assertRegex(rec["Binary"], "^FFF[0-9A-F]{5}$")
+        self.assertEqual(os.path.getsize(os.path.join(self.out, "Real.sdd")) > 24, True)
+
+
+if __name__ == "__main__":
+    unittest.main()
