@@ -1,0 +1,168 @@
+#include "storage/RecordTable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tl {
+namespace {
+
+// Every record in a block: number (u32), field count (u32), then the record's bytes as
+// the file holds them (length word, offset table, string area).
+constexpr std::size_t EntryHeader = 8;
+// Records are packed into blocks of this size; a larger record gets a block of its own.
+constexpr std::size_t BlockSize = 4u << 20;
+
+std::uint32_t readU32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+void writeU32(std::uint8_t* p, std::uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+
+} // namespace
+
+std::uint32_t RecordView::number() const {
+    return m_data ? readU32(m_data) : 0;
+}
+
+std::uint32_t RecordView::fieldCount() const {
+    return m_data ? readU32(m_data + 4) : 0;
+}
+
+std::string_view RecordView::field(std::uint32_t index) const {
+    if (!m_data)
+        return {};
+    const std::uint32_t count = readU32(m_data + 4);
+    if (index >= count)
+        return {};
+    // Records are checked when they enter the table: every offset lies inside the string
+    // area and the area ends in a NUL, so the text ends before the record does.
+    const std::uint8_t* table = m_data + EntryHeader + 4;
+    const char* area = reinterpret_cast<const char*>(table + 4 * std::size_t{count});
+    return std::string_view(area + readU32(table + 4 * std::size_t{index}));
+}
+
+RecordTable::RecordTable() = default;
+RecordTable::~RecordTable() = default;
+
+void RecordTable::setVersionCheck(std::uint32_t accepted, std::uint32_t minimum) {
+    m_acceptedVersion = accepted;
+    m_minimumVersion = minimum;
+}
+
+std::uint8_t* RecordTable::allocate(std::size_t bytes) {
+    // Entries start at 4-byte boundaries so that a block stays tidy; reads use memcpy anyway.
+    bytes = (bytes + 3) & ~std::size_t{3};
+    if (m_blocks.empty() || m_blockSize - m_blockUsed < bytes) {
+        const std::size_t size = std::max(bytes, BlockSize);
+        std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
+        if (!block)
+            return nullptr;
+        m_blocks.push_back(std::move(block));
+        m_blockSize = size;
+        m_blockUsed = 0;
+        m_blockBytes += size;
+    }
+    std::uint8_t* p = m_blocks.back().get() + m_blockUsed;
+    m_blockUsed += bytes;
+    return p;
+}
+
+RecordResult RecordTable::add(std::uint32_t number, const Fields& fields) {
+    RecordFile packer(static_cast<std::uint32_t>(fields.size()));
+    const PackedRecord packed = packer.pack(fields, SongFieldWidth);
+    std::uint8_t* entry = allocate(EntryHeader + packed.bytes.size());
+    if (!entry)
+        return RecordResult::OutOfMemory;
+    writeU32(entry, number);
+    writeU32(entry + 4, static_cast<std::uint32_t>(fields.size()));
+    std::memcpy(entry + EntryHeader, packed.bytes.data(), packed.bytes.size());
+    try {
+        m_records.push_back(entry);
+    } catch (const std::bad_alloc&) {
+        return RecordResult::OutOfMemory;
+    }
+    return RecordResult::Ok;
+}
+
+RecordResult RecordTable::load(const std::string& path) {
+    RecordFile file;
+    const RecordResult opened = file.open(path);
+    if (opened != RecordResult::Ok)
+        return opened; // the file object closes what it opened
+    if (m_acceptedVersion != 0 &&
+        (m_acceptedVersion < file.type().compatibility || file.type().version < m_minimumVersion))
+        return RecordResult::BadFormat;
+    m_fieldCount = file.fieldCount();
+
+    PackedRecord record;
+    std::vector<std::uint8_t> scratch;
+    for (;;) {
+        const RecordResult read = file.readNext(record);
+        if (read == RecordResult::EndOfFile)
+            return RecordResult::Ok;
+        if (read != RecordResult::Ok)
+            return read;
+        const std::size_t length = record.bytes.size();
+        // The filter reads the record in the table's own form; build that form once in a
+        // scratch buffer and copy it into the table only when the record passes.
+        scratch.resize(EntryHeader + length);
+        writeU32(scratch.data(), record.number);
+        writeU32(scratch.data() + 4, m_fieldCount);
+        std::memcpy(scratch.data() + EntryHeader, record.bytes.data(), length);
+        if (m_filter && !m_filter->passes(RecordView(scratch.data())))
+            continue;
+        std::uint8_t* entry = allocate(scratch.size());
+        if (!entry)
+            return RecordResult::OutOfMemory;
+        std::memcpy(entry, scratch.data(), scratch.size());
+        try {
+            m_records.push_back(entry);
+        } catch (const std::bad_alloc&) {
+            return RecordResult::OutOfMemory;
+        }
+    }
+}
+
+RecordView RecordTable::at(std::size_t position) const {
+    return position < m_records.size() ? RecordView(m_records[position]) : RecordView();
+}
+
+void RecordTable::sort(const std::vector<int>& keys, const FieldCompare& compare) {
+    if (keys.empty() || m_records.size() < 2)
+        return;
+    std::vector<std::uint32_t> fields;
+    for (int key : keys)
+        if (key >= 0)
+            fields.push_back(static_cast<std::uint32_t>(key));
+    // A stable merge sort: it keeps the loading order of equal records, and it stays within
+    // the array even if a comparison were not a strict weak order.
+    std::stable_sort(m_records.begin(), m_records.end(),
+                     [&](const std::uint8_t* a, const std::uint8_t* b) {
+                         const RecordView va(a), vb(b);
+                         for (std::uint32_t f : fields) {
+                             const int c = compare(va.field(f), vb.field(f));
+                             if (c != 0)
+                                 return c < 0;
+                         }
+                         return false;
+                     });
+}
+
+void RecordTable::clear() {
+    m_records.clear();
+    m_records.shrink_to_fit();
+    m_blocks.clear();
+    m_blockUsed = m_blockSize = m_blockBytes = 0;
+    m_fieldCount = 0;
+}
+
+std::size_t RecordTable::memoryUsed() const {
+    return m_blockBytes + m_records.capacity() * sizeof(m_records[0]);
+}
+
+} // namespace tl
