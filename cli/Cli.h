@@ -20,9 +20,25 @@ struct Context {
     std::string appDir; ///< ends in "/"
     std::ostream* out;
     std::ostream* err;
-    tl::Locale locale; ///< appDir's locale.lcl, falling back to default.lcl
+    tl::Locale locale; ///< appDir's locale.lcl (or --locale FILE), falling back to default.lcl
     int status = ExitOk;
+
+    /** The locale text of @p key in @p section with @p args filled in. */
+    std::string text(std::string_view section, std::string_view key,
+                     std::initializer_list<LocaleArg> args = {}) const;
+    /** Prints "tunelister-cli: " and the locale text on the error stream and sets the exit
+     *  status to @p exit (the job failed, unless told otherwise). */
+    void fail(std::string_view section, std::string_view key,
+              std::initializer_list<LocaleArg> args = {}, ExitStatus exit = ExitFailed);
+    /** Prints the locale text like fail() but leaves the exit status alone. */
+    void warn(std::string_view section, std::string_view key,
+              std::initializer_list<LocaleArg> args = {}) const;
 };
+
+/** Adds the global option "--locale FILE", which makes FILE the primary locale file. A file
+ *  that cannot be read is a usage error; one that cannot be used is reported and the
+ *  default locale file is used alone. */
+void addLocaleOption(CLI::App& app, Context& ctx);
 
 /** Each command adds its subcommand to @p app; its callback sets ctx.status. */
 void addPluginsCommand(CLI::App& app, Context& ctx);

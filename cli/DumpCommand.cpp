@@ -17,13 +17,17 @@ std::string fieldKey(const RecordFile& file, std::uint32_t index) {
     return std::to_string(index);
 }
 
-int dump(Context& ctx, const std::string& path, bool json) {
+// What a record file result means, in the user's language.
+std::string resultText(const Context& ctx, RecordResult result) {
+    return ctx.text("Cli", "Result" + std::to_string(static_cast<int>(result)));
+}
+
+void dump(Context& ctx, const std::string& path, bool json) {
     RecordFile file;
     RecordResult result = file.open(path);
     if (result != RecordResult::Ok) {
-        *ctx.err << "tunelister-cli: " << path << ": " << describe(result) << " (result "
-                 << static_cast<int>(result) << ")\n";
-        return ExitFailed;
+        ctx.fail("Cli", "RecordFailed", {path, resultText(ctx, result), static_cast<int>(result)});
+        return;
     }
     const RecordType& type = file.type();
     const std::string tag = utf8Sanitized(std::string(type.tagText().data(), strnlen(type.tag, 4)));
@@ -59,13 +63,13 @@ int dump(Context& ctx, const std::string& path, bool json) {
         }
     }
     if (result != RecordResult::EndOfFile) {
-        *ctx.err << "tunelister-cli: " << path << ": record " << count << ": " << describe(result)
-                 << " (result " << static_cast<int>(result) << ")\n";
-        return ExitFailed;
+        ctx.fail("Cli", "RecordReadFailed",
+                 {path, count, resultText(ctx, result), static_cast<int>(result)});
+        return;
     }
     if (json)
         out << doc.dump(2) << "\n";
-    return ExitOk;
+    ctx.status = ExitOk;
 }
 
 } // namespace
@@ -76,7 +80,7 @@ void addDumpCommand(CLI::App& app, Context& ctx) {
     static std::string path;
     cmd->add_flag("--json", json, "Print JSON");
     cmd->add_option("FILE", path, "Song database (.sds) or digest (.sdd)")->required();
-    cmd->callback([&ctx] { ctx.status = dump(ctx, path, json); });
+    cmd->callback([&ctx] { dump(ctx, path, json); });
 }
 
 } // namespace tl::cli

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
     app.name("tunelister-cli");
     app.require_subcommand(1);
+    addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
 

@@ -1,7 +1,9 @@
 #include "locale/Profile.h"
+#include "locale/ProfileLine.h"
 
 #include "storage/Utf8.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 
@@ -29,6 +31,23 @@ const Profile::Section* findSection(const std::vector<Profile::Section>& section
 }
 
 } // namespace
+
+ProfileLine parseProfileLine(std::string_view raw) {
+    const std::string_view line = trim(raw);
+    if (line.size() >= 2 && line.front() == '[') {
+        const std::size_t close = line.find(']');
+        if (close != std::string_view::npos)
+            return {ProfileLine::Section, trim(line.substr(1, close - 1)), {}};
+    }
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return {};
+    std::string_view value = trim(line.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return {ProfileLine::Entry, trim(line.substr(0, eq)), value};
+}
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -66,47 +85,42 @@ Profile Profile::parse(std::string_view text) {
     Section* current = nullptr;
     while (!text.empty()) {
         const std::size_t eol = text.find('\n');
-        std::string_view line = trim(text.substr(0, eol));
+        const ProfileLine line = parseProfileLine(text.substr(0, eol));
         text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
-        if (line.size() >= 2 && line.front() == '[') {
-            const std::size_t close = line.find(']');
-            if (close != std::string_view::npos) {
-                profile.m_sections.push_back({std::string(trim(line.substr(1, close - 1))), {}});
-                current = &profile.m_sections.back();
-                continue;
-            }
+        if (line.kind == ProfileLine::Section) {
+            profile.m_sections.push_back({std::string(line.name), {}});
+            current = &profile.m_sections.back();
+        } else if (line.kind == ProfileLine::Entry && current) {
+            current->entries.push_back({std::string(line.name), std::string(line.value)});
         }
-        const std::size_t eq = line.find('=');
-        if (!current || eq == std::string_view::npos)
-            continue;
-        std::string_view value = trim(line.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        current->entries.push_back({std::string(trim(line.substr(0, eq))), std::string(value)});
     }
     return profile;
 }
 
-std::optional<Profile> Profile::load(const std::string& path) {
+std::optional<std::string> readProfileText(const std::string& path, bool missingIsEmpty) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return std::nullopt;
+        return missingIsEmpty && errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
     std::string text;
     char buffer[65536];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        if (text.size() + n > MaxFileSize) {
-            std::fclose(f);
-            return std::nullopt;
-        }
-        text.append(buffer, n);
+    bool tooLarge = false;
+    while (!tooLarge && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        tooLarge = text.size() + n > Profile::MaxFileSize;
+        text.append(buffer, tooLarge ? 0 : n);
     }
-    const bool failed = std::ferror(f) != 0;
+    const bool failed = std::ferror(f) != 0 || tooLarge;
     std::fclose(f);
     if (failed)
         return std::nullopt;
-    return parse(text);
+    return text;
+}
+
+std::optional<Profile> Profile::load(const std::string& path) {
+    const auto text = readProfileText(path, false);
+    if (!text)
+        return std::nullopt;
+    return parse(*text);
 }
 
 std::optional<std::string_view> Profile::find(std::string_view section,

@@ -1,0 +1,170 @@
+#include "locale/Settings.h"
+
+#include "locale/Locale.h"
+#include "locale/Profile.h"
+#include "locale/ProfileWriter.h"
+#include "storage/Utf8.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <unistd.h>
+
+namespace tl {
+namespace {
+
+constexpr std::string_view Section = "Settings";
+
+// mountinfo writes blanks, tabs, newlines and backslashes in paths as \ooo.
+std::string unescapeMountField(std::string_view field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+            field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+            field[i + 3] >= '0' && field[i + 3] <= '7') {
+            out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                            (field[i + 3] - '0')));
+            i += 3;
+        } else {
+            out.push_back(field[i]);
+        }
+    }
+    return out;
+}
+
+bool flag(const Profile& p, std::string_view key, bool fallback) {
+    return p.getInt(Section, key, fallback ? 1 : 0) != 0;
+}
+
+bool localeFlag(const Locale& locale, std::string_view key) {
+    return locale.text("General", key).starts_with("1");
+}
+
+std::string localeTable(const Locale& locale, std::string_view key) {
+    return std::string(utf8Cut(locale.text("General", key), MaxSettingText));
+}
+
+} // namespace
+
+std::string settingsFilePath(const std::string& appDir) {
+    if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0)
+        return appDir + "Tunelister.ini";
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    else
+        return appDir + "Tunelister.ini";
+    return base + "/tunelister/Tunelister.ini";
+}
+
+std::string defaultDriveMountPoint(const PlatformPaths& paths) {
+    // A minimal reading of the mount table: field 5 is the mount point, and the source
+    // follows the file-system type after the " - " separator.
+    std::ifstream in(paths.mountInfo);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string_view> fields;
+        std::string_view rest(line);
+        while (!rest.empty()) {
+            const std::size_t blank = rest.find(' ');
+            fields.push_back(rest.substr(0, blank));
+            rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+        }
+        std::size_t sep = 6;
+        while (sep < fields.size() && fields[sep] != "-")
+            ++sep;
+        if (sep + 2 >= fields.size())
+            continue;
+        const std::string source = unescapeMountField(fields[sep + 2]);
+        if (source.starts_with("/dev/sr"))
+            return unescapeMountField(fields[4]);
+    }
+    return "/";
+}
+
+void applyLanguageDefaults(Settings& settings, const Locale& locale) {
+    settings.useCh = localeFlag(locale, "UseCH");
+    settings.caseTable = localeTable(locale, "CaseTable");
+    settings.sortTable = localeTable(locale, "sortTable");
+    settings.diacriticsTable = localeTable(locale, "diacriticsTable");
+    settings.ignoreDiacritics = localeFlag(locale, "IgnoreDiacritics");
+}
+
+bool loadSettings(Settings& s, const PlatformPaths& paths) {
+    const Profile p = Profile::load(s.path).value_or(Profile());
+    const auto text = [&p](std::string_view key, std::string_view fallback, std::size_t max) {
+        return p.getString(Section, key, fallback, max);
+    };
+    s.lcl = text("LCL", "", MaxSettingPath);
+    s.autoOpen = flag(p, "autoOpen", false);
+    s.rememberTemplate = flag(p, "rememberTemplate", false);
+    s.digestTemplate = text("digestTemplate", "", MaxSettingPath);
+    s.songTemplate = text("songTemplate", "", MaxSettingPath);
+    s.defaultDrive = text("defaultDrive", "", MaxSettingPath);
+    s.reportVarious = text("reportVarious", "Various", MaxSettingText);
+    s.useCh = flag(p, "useCh", false);
+    s.caseTable = text("caseTable", "", MaxSettingText);
+    s.sortTable = text("sortTable", "", MaxSettingText);
+    s.autoComplete = flag(p, "autoComplete", false);
+    s.digestVarious = text("digestVarious", "Various", MaxSettingText);
+    constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
+    s.tooMany = static_cast<std::int32_t>(std::clamp(p.getInt(Section, "tooMany", 3), low, high));
+    s.usDate = flag(p, "usDate", false);
+    s.ignoreDiacritics = flag(p, "IgnoreDiacritics", false);
+    s.diacriticsTable = text("diacriticsTable", "", MaxSettingText);
+
+    // Every save writes useCh, so its absence means the language has not been overridden:
+    // the whole collation group then follows the language.
+    if (!p.find(Section, "useCh") && s.locale)
+        applyLanguageDefaults(s, *s.locale);
+
+    // Saved files from before mount points held a drive letter code; like an empty value,
+    // anything that is not an absolute path gets the default.
+    if (!s.defaultDrive.starts_with('/'))
+        s.defaultDrive = defaultDriveMountPoint(paths);
+    return s.locale != nullptr;
+}
+
+bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemplate) {
+    const auto number = [](bool b) { return std::string(b ? "1" : "0"); };
+    const ProfileValue values[] = {
+        {"LCL", s.lcl},
+        {"autoOpen", number(s.autoOpen)},
+        {"rememberTemplate", number(s.rememberTemplate)},
+        {"digestTemplate", std::string(currentTemplate.value_or(s.digestTemplate))},
+        {"songTemplate", s.songTemplate},
+        {"defaultDrive", s.defaultDrive},
+        {"reportVarious", s.reportVarious},
+        {"useCh", number(s.useCh)},
+        {"caseTable", s.caseTable},
+        {"sortTable", s.sortTable},
+        {"autoComplete", number(s.autoComplete)},
+        {"digestVarious", s.digestVarious},
+        {"tooMany", std::to_string(s.tooMany)},
+        {"usDate", number(s.usDate)},
+        {"diacriticsTable", s.diacriticsTable},
+        {"IgnoreDiacritics", number(s.ignoreDiacritics)},
+    };
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(s.path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    return writeProfileValues(s.path, Section, values);
+}
+
+bool saveLanguageSetting(const Settings& s) {
+    const ProfileValue values[] = {{"LCL", s.lcl}};
+    return writeProfileValues(s.path, Section, values);
+}
+
+bool deleteSettings(const Settings& s) {
+    std::error_code ec;
+    return std::filesystem::remove(s.path, ec) || !ec;
+}
+
+} // namespace tl

@@ -1,0 +1,95 @@
+#pragma once
+/**
+ * @file Settings.h
+ * The user's preferences: the record that mirrors section Settings of the settings file,
+ * its defaults (the collation group from the current language), loading, saving and the
+ * hook through which the windows that keep copies receive them.
+ */
+#include "platform/Volumes.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tl {
+
+class Locale;
+
+/** The longest path setting (LCL, digestTemplate, songTemplate, defaultDrive), in bytes. */
+inline constexpr std::size_t MaxSettingPath = 2047;
+/** The longest text setting (tables and the "various" words), in bytes. */
+inline constexpr std::size_t MaxSettingText = 511;
+
+/** Section Settings of the settings file; members named after their keys. */
+struct Settings {
+    std::string path;               ///< the settings file (no key)
+    std::string lcl;                ///< LCL: primary locale file; empty means locale.lcl
+    const Locale* locale = nullptr; ///< where the language defaults come from (no key)
+    bool autoOpen = false;
+    bool rememberTemplate = false;
+    std::string digestTemplate;
+    std::string songTemplate;
+    std::string defaultDrive; ///< mount point for volumes that are not mounted
+    std::string reportVarious = "Various";
+    bool useCh = false;    ///< language default
+    std::string caseTable; ///< language default
+    std::string sortTable; ///< language default
+    bool autoComplete = false;
+    std::string digestVarious = "Various";
+    std::int32_t tooMany = 3; ///< 2 to 5 in the options dialog; others kept as read
+    bool usDate = false;
+    std::string diacriticsTable;   ///< language default
+    bool ignoreDiacritics = false; ///< key IgnoreDiacritics; language default
+};
+
+/** Where the settings file lives: "Tunelister.ini" in @p appDir, or, when that folder is not
+ *  writable, in $XDG_CONFIG_HOME/tunelister/ (default ~/.config/tunelister/). */
+std::string settingsFilePath(const std::string& appDir);
+
+/** The mount point of the first mounted optical drive (/dev/sr*) in the mount table, or "/"
+ *  when there is none. */
+std::string defaultDriveMountPoint(const PlatformPaths& paths = {});
+
+/** Sets the collation group (useCh, caseTable, sortTable, diacriticsTable, IgnoreDiacritics)
+ *  to the language's defaults from section General of @p locale. */
+void applyLanguageDefaults(Settings& settings, const Locale& locale);
+
+/** Fills @p settings from settings.path; absent keys get their defaults. The collation group
+ *  comes from the language (settings.locale) as a whole while the file has no useCh. False
+ *  when settings.locale is not set (the language defaults could not be read; the rest is
+ *  loaded). */
+bool loadSettings(Settings& settings, const PlatformPaths& paths = {});
+
+/** Writes every setting to settings.path, other lines of the file kept. @p currentTemplate,
+ *  when given, is written as digestTemplate (the report wizard's current template). False
+ *  when the file cannot be written. */
+bool saveSettings(const Settings& settings,
+                  std::optional<std::string_view> currentTemplate = std::nullopt);
+
+/** Writes only the LCL key (a language change ends the program without saving the rest). */
+bool saveLanguageSetting(const Settings& settings);
+
+/** Removes the settings file; the next start begins from the defaults. */
+bool deleteSettings(const Settings& settings);
+
+/**
+ * The parts that keep copies of settings (report generator, wizard, digest prompt, scan
+ * window) register here in the order they are to be served; applySettings() runs them.
+ */
+class SettingsAppliers {
+public:
+    using Apply = std::function<void(const Settings&)>;
+    void add(Apply apply) { m_appliers.push_back(std::move(apply)); }
+    void applySettings(const Settings& settings) const {
+        for (const Apply& apply : m_appliers)
+            apply(settings);
+    }
+
+private:
+    std::vector<Apply> m_appliers;
+};
+
+} // namespace tl

@@ -1,0 +1,92 @@
+#pragma once
+/**
+ * @file Formatting.h
+ * Value conversions of reports: playing times, sizes and dates as people read them,
+ * HTML encoding of report cells, and the table of mounted drives that tells where a
+ * catalogued volume is now.
+ *
+ * Album records store times in seconds, sizes in bytes and dates as day numbers (days
+ * since 1 January 1970). Every conversion here is a plain function without state, and
+ * the numbers are written the same way whatever the process's locale says (always a
+ * "." as the decimal point).
+ */
+#include "platform/Volumes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tl {
+
+/** Time @p seconds as "m:ss", or as "h:mm:ss" when it is an hour or more or @p longForm
+ *  is asked for: 245 gives "4:05" (long "0:04:05"), 3600 gives "1:00:00". */
+std::string formatTime(std::int32_t seconds, bool longForm);
+
+/** Reads "h:m:s" (minutes and seconds below 60) or "m:s" (seconds below 60, minutes not
+ *  limited) as scanf reads "%d:%d:%d"; 0 when the text is not a time (one number alone,
+ *  a second of 60, ...). A time of zero length also gives 0. */
+std::int32_t parseTime(std::string_view text);
+
+/** Size @p bytes with a unit letter: "B", then "K", "M", "G", "T" from 1000 of the smaller
+ *  unit on, the value divided by powers of 1024; no decimals from 9.5 up ("999 B",
+ *  "5.0 B", "1.0 K", "1000 K", "700 M"). */
+std::string formatSize(std::int64_t bytes);
+
+/** The calendar date @p day days after 1 January 1970: "d.m.yyyy" without leading zeros
+ *  (4.7.2001), or with @p monthFirst "mm/dd/yyyy" with two-digit month and day
+ *  (07/04/2001). */
+std::string formatDate(std::int32_t day, bool monthFirst);
+
+/** Reads "d.m.y" or, failing that, "d/m/y" (both day first, the year in full) as scanf
+ *  reads "%d.%d.%d"; the day number of a date that exists and lies from 2 January 1970
+ *  to 19 January 2038 (1 to 24855), else 0. */
+std::int32_t parseDate(std::string_view text);
+
+/** Appends @p text to @p out with "&", "<" and ">" written as "&amp;", "&lt;", "&gt;";
+ *  every other byte, quotation marks included, is copied unchanged. */
+void htmlEncode(std::string_view text, std::string& out);
+
+/** Reads a decimal integer the way scanf's "%d" starts a conversion: white space
+ *  skipped, an optional sign, then at least one digit; reading stops at the first
+ *  non-digit. nullopt when there is no number; values beyond 64 bits saturate. */
+std::optional<std::int64_t> readDecimal(std::string_view text, std::size_t* consumed = nullptr);
+
+/** One mounted volume as reports see it. */
+struct DriveEntry {
+    std::string root;   ///< the mount point, ending in "/"
+    std::string label;  ///< volume label, at most MaxLabelBytes bytes
+    std::string serial; ///< 8 upper-case hex digits
+};
+
+/** The mounted volumes at the start of a report, in the order the platform lists them. */
+using DriveTable = std::vector<DriveEntry>;
+
+/** Longest volume label kept in a drive entry. */
+inline constexpr std::size_t MaxLabelBytes = 254;
+
+/** The drive table of @p volumes. Network volumes and volumes without a serial number
+ *  have nothing to be recognised by, so they are left out, as drives without a readable
+ *  volume are. */
+DriveTable takeDriveTable(const std::vector<MountedVolume>& volumes);
+
+/** The first entry whose serial and label equal @p serial and @p label, compared ignoring
+ *  the case of a-z; nullptr when the volume is not mounted. */
+const DriveEntry* findVolumeDrive(const DriveTable& table, std::string_view serial,
+                                  std::string_view label);
+
+/** A civil date. */
+struct CivilDate {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+};
+
+/** The calendar date of day number @p day. */
+CivilDate civilFromDays(std::int64_t day);
+
+/** The day number of a calendar date (proleptic Gregorian; not range-checked). */
+std::int64_t daysFromCivil(std::int64_t year, int month, int day);
+
+} // namespace tl
