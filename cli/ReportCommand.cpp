@@ -116,7 +116,10 @@ void makeReport(Context& ctx, const ReportOptions& o, const CLI::Option* whereOp
     std::vector<FilterCondition> conditions;
     if (!readConditions(ctx, o, whereOption, conditions))
         return;
-    Settings settings = loadSettings(ctx.appDir, ctx.locale);
+    Settings settings;
+    settings.path = settingsFilePath(ctx.appDir);
+    settings.locale = &ctx.locale;
+    loadSettings(settings);
 
     // The order of making a report: filter, records, template, sort, name, generate.
     std::unique_ptr<Filter> filter;
@@ -174,11 +177,11 @@ void addReportCommand(CLI::App& app, Context& ctx) {
     auto* where = cmd->add_option("--where", o.where,
                                   "Condition \"FIELD OP VALUE\" joined with and; OP is begins, "
                                   "contains, =, !=, >= or <=")
-                      ->expected(1)
-                      ->allow_extra_args(false);
+                      ->allow_extra_args(false)
+                      ->take_all();
     cmd->add_option("--or-where", o.orWhere, "Condition joined with or")
-        ->expected(1)
-        ->allow_extra_args(false);
+        ->allow_extra_args(false)
+        ->take_all();
     cmd->add_option("DIGEST", o.digests, "Album digests (.sdd)")->required();
     cmd->callback([&ctx, cmd, where] {
         o.order.clear();

@@ -110,6 +110,12 @@ ReportEngine::~ReportEngine() {
         std::fclose(m_file);
 }
 
+void ReportEngine::setDefaultDrive(std::string root) {
+    if (!root.ends_with('/'))
+        root += '/';
+    m_defaultDrive = std::move(root);
+}
+
 ReportLoad ReportEngine::loadRecords(const std::vector<std::string>& paths,
                                      const RecordPredicate* filter) {
     m_table.clear();

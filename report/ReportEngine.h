@@ -69,8 +69,9 @@ public:
 
     /** The text a "VAR" placeholder writes for a value that does not fit. */
     void setVariousText(std::string text) { m_various = std::move(text); }
-    /** Root written by "%d" for a volume that is not mounted: a mount point path. */
-    void setDefaultDrive(std::string root) { m_defaultDrive = std::move(root); }
+    /** Root written by "%d" for a volume that is not mounted: a mount point path ("/" is
+     *  added when it does not end in one). */
+    void setDefaultDrive(std::string root);
     /** Where the drive table comes from; without a source no volume counts as mounted. */
     void setVolumeSource(VolumeSource source) { m_volumeSource = std::move(source); }
 

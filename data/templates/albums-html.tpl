@@ -19,7 +19,7 @@ End=<p class="summary">%r albums by %g artists: %Track% tracks, %Length LTIME% o
 
 [Group]
 Start=<h2>%Artist%</h2>%n<table>%n<thead><tr><th class="num">#</th><th>Album</th><th>Year</th><th>Genre</th><th class="num">Tracks</th><th class="num">Time</th><th class="num">Size</th><th>Volume</th><th>Folder</th></tr></thead>%n<tbody>%n
-End=</tbody>%n<tfoot><tr><td></td><td colspan="3">%l albums</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td><td colspan="2"></td></tr></tfoot>%n</table>%n
+End=</tbody>%n<tfoot><tr><td></td><td colspan="3">Total: %l</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td><td colspan="2"></td></tr></tfoot>%n</table>%n
 
 [Item]
 Item=<tr class="%e"><td class="num">%l</td><td>%Album%</td><td>%Year%</td><td>%Genre%</td><td class="num">%Track%</td><td class="num">%Length TIME%</td><td class="num">%Size BYTE%</td><td>%VolDescription% (%VolName%)</td><td class="where %m">%d%Path%</td></tr>%n

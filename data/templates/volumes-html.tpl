@@ -19,7 +19,7 @@ End=<p class="summary">%g volumes, %r albums: %Track% tracks, %Length LTIME% of 
 
 [Group]
 Start=<h2>%g. %VolDescription%</h2>%n<p>Label %VolName%, serial %VolSerial%, scanned on %ScanDate DATE%: <span class="%m">%d</span></p>%n<table>%n<thead><tr><th>Folder</th><th>Artist</th><th>Album</th><th>Year</th><th class="num">Tracks</th><th class="num">Time</th><th class="num">Size</th></tr></thead>%n<tbody>%n
-End=</tbody>%n<tfoot><tr><td colspan="4">%l albums</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td></tr></tfoot>%n</table>%n
+End=</tbody>%n<tfoot><tr><td colspan="4">Total: %l</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td></tr></tfoot>%n</table>%n
 
 [Item]
 Item=<tr class="%e"><td>%Path%</td><td>%Artist%</td><td>%Album%</td><td>%Year%</td><td class="num">%Track%</td><td class="num">%Length TIME%</td><td class="num">%Size BYTE%</td></tr>%n

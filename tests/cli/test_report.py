@@ -109,7 +109,7 @@ class ReportTest(TempDirTestCase):
         self.assertLess(html.index("A Night at the Opera"), html.index("News of the World"))
         self.assertIn("R&amp;B", html)
         # Queen: 5.5 GB and 1:23:00 in two albums; formatted times and sizes per album.
-        self.assertIn("2 albums", text)
+        self.assertIn("Total: 2", text)
         self.assertIn("5.1 G", text)
         self.assertIn("1:23:00", text)
         self.assertIn("43:00", text)
@@ -153,8 +153,8 @@ class ReportTest(TempDirTestCase):
     def test_volume_catalogue_has_one_section_per_volume(self):
         html, text = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
         self.assertEqual(re.findall(r"<h2>(.*?)</h2>", html), ["1. Disc01", "2. Disc02"])
-        self.assertIn("3 albums", text)
-        self.assertIn("2 albums", text)
+        self.assertIn("Total: 3", text)
+        self.assertIn("Total: 2", text)
         self.assertIn("serial 1A2B3C4D", text)
         self.assertIn("2 volumes, 5 albums", text)
         self.assertRegex(html, r'<span class="false">[^<]*/</span>')
@@ -210,7 +210,8 @@ class ReportTest(TempDirTestCase):
                                          cwd=self.tmp)
             self.assertEqual(status, 0, stderr)
             self.assertIn(name, stdout.decode())
-            check_html(self, open(self.path(name), "rb").read())
+            with open(self.path(name), "rb") as f:
+                check_html(self, f.read())
 
     def test_failures_give_their_message_and_status_1(self):
         empty = self.path("empty.sdd")
