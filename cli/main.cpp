@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
+    addDigestCommand(app, ctx);
+    addInfoCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

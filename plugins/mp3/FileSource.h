@@ -1,0 +1,59 @@
+#pragma once
+/**
+ * @file FileSource.h
+ * Buffered reading and positioning over a file descriptor.
+ *
+ * The analysis reads one byte at a time while it searches for a frame and four bytes per
+ * frame while it walks a stream; both go through this one buffer, refilled with pread,
+ * so that they cost one system call per buffer and not per byte or per frame. The
+ * descriptor's own offset is never used or changed.
+ */
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tl::mp3 {
+
+class FileSource {
+public:
+    /** Bytes read ahead in one system call. */
+    static constexpr std::size_t BufferSize = 64 * 1024;
+
+    explicit FileSource(int fd);
+
+    /** Reads up to @p count bytes at the position into @p dest and moves past them.
+     *  Returns the number read: fewer than asked only at the end of the file or on an
+     *  error, which failed() then tells apart. */
+    std::size_t read(void* dest, std::size_t count);
+    /** True when the last read met an error other than the end of the file. */
+    bool failed() const { return m_failed; }
+
+    /** Position changes, from the start, the current position or the end; false (and
+     *  the position unchanged) when the result would be negative or the size of the
+     *  file cannot be learned. A position past the end is allowed; reads there give 0. */
+    bool seekSet(std::int64_t offset);
+    bool seekCurrent(std::int64_t offset);
+    bool seekEnd(std::int64_t offset);
+
+    std::int64_t position() const { return m_pos; }
+    /** Size of the file, or -1 when it cannot be learned. */
+    std::int64_t size();
+
+    /** Number of pread calls made so far (for measurements). */
+    std::size_t readCalls() const { return m_readCalls; }
+
+private:
+    bool fill(std::int64_t at);
+    std::size_t readDirect(unsigned char* dest, std::size_t count);
+
+    int m_fd;
+    std::int64_t m_pos = 0;
+    std::int64_t m_size = -2; // -2: not asked yet
+    bool m_failed = false;
+    std::vector<unsigned char> m_buffer;
+    std::int64_t m_bufferStart = 0;
+    std::size_t m_bufferLength = 0;
+    std::size_t m_readCalls = 0;
+};
+
+} // namespace tl::mp3

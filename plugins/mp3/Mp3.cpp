@@ -1,0 +1,379 @@
+#include "plugins/mp3/Mp3.h"
+
+#include "plugins/mp3/FileSource.h"
+#include "plugins/mp3/Id3v2.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <span>
+#include <vector>
+
+namespace tl::mp3 {
+namespace {
+
+// Bitrates in kbit/s by bitrate index, bits 7-4 of the third header byte
+// (ISO/IEC 11172-3 2.4.2.3, ISO/IEC 13818-3 2.4.2.3). Index 0 (free format) and 15 are
+// not valid. MPEG-2.5 uses the MPEG-2 rows.
+constexpr int Bitrates[5][16] = {
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0}, // 1, Layer I
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},    // 1, Layer II
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},     // 1, Layer III
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},    // 2, Layer I
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},         // 2, II and III
+};
+
+// Sample rates in Hz by version (MPEG-1, MPEG-2, MPEG-2.5) and sample-rate index, bits
+// 3-2 of the third header byte; index 3 is not valid.
+constexpr int SampleRates[3][3] = {
+    {44100, 48000, 32000},
+    {22050, 24000, 16000},
+    {11025, 12000, 8000},
+};
+
+constexpr const char* ModeNames[4] = {"Stereo", "Joint stereo", "Dual", "Mono"};
+
+using Window = std::array<std::uint8_t, 4>;
+
+std::uint64_t reduced(std::uint64_t value, std::uint64_t by) {
+    return value > by ? value - by : 0;
+}
+
+/** A playing time in milliseconds as the record's 32-bit field holds it. */
+std::int32_t toLength(double ms) {
+    if (!(ms < static_cast<double>(std::numeric_limits<std::int32_t>::max())))
+        return std::numeric_limits<std::int32_t>::max();
+    return ms < 0 ? 0 : static_cast<std::int32_t>(ms);
+}
+
+/** One analysis: the working state of a single call. */
+class Analysis {
+public:
+    Analysis(FileSource& file, AudioFileInfo& info, int options, CodePage page)
+        : m_file(file), m_info(info), m_quick((options & TL_AFI_OPTION_QUICK) != 0), m_page(page) {}
+
+    int run();
+
+private:
+    enum class Step { Ok, ReadError };
+    enum class Shift { Ok, End, ReadError };
+
+    /** Reads up to 4 bytes into the window; bytes not read keep their old value. */
+    bool readWindow(std::size_t* got = nullptr) {
+        const std::size_t n = m_file.read(m_window.data(), m_window.size());
+        if (got)
+            *got = n;
+        return !m_file.failed();
+    }
+    Shift shift();
+    /** Shifts until the window holds a valid header. With @p limited the search also
+     *  ends when the payload count runs out. */
+    Shift search(bool limited);
+    Step readId3v2();
+    Step checkFrames();
+    Step readId3v1();
+    Step walkStream();
+    void appendTag(const char* text);
+
+    FileSource& m_file;
+    AudioFileInfo& m_info;
+    const bool m_quick;
+    const CodePage m_page;
+
+    std::uint64_t m_remaining = 0;
+    Window m_window{};
+    FrameHeader m_first;
+    std::int64_t m_firstPos = 0;
+    std::int64_t m_bitrateSum = 0;
+    std::int64_t m_headerCount = 0;
+    bool m_noStream = false;
+    bool m_tagError = false;
+    bool m_interrupted = false;
+    bool m_variable = false;
+};
+
+Analysis::Shift Analysis::shift() {
+    m_window[0] = m_window[1];
+    m_window[1] = m_window[2];
+    m_window[2] = m_window[3];
+    m_remaining = reduced(m_remaining, 1);
+    // At the end of the file the last place keeps its byte, which then stands twice.
+    if (m_file.read(&m_window[3], 1) == 1)
+        return Shift::Ok;
+    return m_file.failed() ? Shift::ReadError : Shift::End;
+}
+
+Analysis::Shift Analysis::search(bool limited) {
+    while (!decodeFrameHeader(m_window)) {
+        const Shift s = shift();
+        if (s != Shift::Ok)
+            return s;
+        if (limited && m_remaining == 0)
+            return Shift::End;
+    }
+    return Shift::Ok;
+}
+
+void Analysis::appendTag(const char* text) {
+    std::string tag(textOf(m_info.Tag, sizeof m_info.Tag));
+    if (!tag.empty())
+        tag += ", ";
+    tag += text;
+    setText(m_info.Tag, sizeof m_info.Tag, tag);
+}
+
+Analysis::Step Analysis::readId3v2() {
+    char tagName[16];
+    std::snprintf(tagName, sizeof tagName, "ID3-2.%d", m_window[3]);
+    setText(m_info.Tag, sizeof m_info.Tag, tagName);
+
+    std::array<std::byte, 6> rest{};
+    const std::size_t got = m_file.read(rest.data(), rest.size());
+    if (m_file.failed())
+        return Step::ReadError;
+    const std::uint64_t size = id3v2TagSize(std::span<const std::byte, 4>(rest.data() + 2, 4));
+    const std::int64_t fileSize = m_file.size();
+    if (got < rest.size() || fileSize < 0 ||
+        size + Id3v2HeaderSize > static_cast<std::uint64_t>(fileSize)) {
+        // The tag claims more bytes than the file has: none of it is read, and the
+        // stream search starts right after its header.
+        m_tagError = true;
+        m_remaining = reduced(m_remaining, 20);
+        m_file.seekSet(Id3v2HeaderSize);
+    } else {
+        m_file.seekSet(0);
+        std::vector<std::byte> block(size + Id3v2HeaderSize);
+        const std::size_t read = m_file.read(block.data(), block.size());
+        if (m_file.failed())
+            return Step::ReadError;
+        // The payload loses the tag and 10 bytes more.
+        m_remaining = reduced(m_remaining, size + 20);
+        Id3v2Tag tag;
+        if (read < block.size() || tag.open(block) != Id3Result::Ok)
+            m_tagError = true;
+        else
+            readId3v2Fields(tag, m_info, m_page);
+    }
+    return readWindow() ? Step::Ok : Step::ReadError;
+}
+
+Analysis::Step Analysis::checkFrames() {
+    FrameHeader current = m_first;
+    for (int i = 0; i < 5; ++i) {
+        if (!m_file.seekCurrent(frameLength(current) - 4) || !readWindow())
+            return Step::ReadError;
+        std::optional<FrameHeader> next = decodeFrameHeader(m_window);
+        if (!next) {
+            if (i >= 3) {
+                m_noStream = true;
+                return Step::Ok;
+            }
+            m_interrupted = true;
+            const Shift s = search(true);
+            if (s == Shift::ReadError)
+                return Step::ReadError;
+            if (s == Shift::End) {
+                m_noStream = true;
+                return Step::Ok;
+            }
+            m_firstPos = m_file.position() - 4;
+            next = decodeFrameHeader(m_window);
+        }
+        current = *next;
+        m_bitrateSum += current.bitrate;
+        ++m_headerCount;
+        if (current.bitrate != m_first.bitrate) {
+            m_variable = true;
+            if (m_quick)
+                return Step::Ok;
+        }
+    }
+    return Step::Ok;
+}
+
+Analysis::Step Analysis::readId3v1() {
+    if (!m_file.seekEnd(-128))
+        return Step::Ok; // shorter than a tag
+    std::array<std::byte, 128> tag{};
+    m_file.read(tag.data(), tag.size());
+    if (m_file.failed())
+        return Step::ReadError;
+    if (std::memcmp(tag.data(), "TAG", 3) != 0)
+        return Step::Ok;
+    m_remaining = reduced(m_remaining, 128);
+    appendTag("ID3-1.1");
+    tl::mp3::readId3v1(tag, m_info, m_page);
+    return Step::Ok;
+}
+
+Analysis::Step Analysis::walkStream() {
+    std::size_t got = 0;
+    if (!m_file.seekSet(m_firstPos) || !readWindow(&got))
+        return Step::ReadError;
+    double total = 0;
+    std::int64_t sum = 0;
+    std::int64_t frames = 0;
+    // Every frame is at least 32 bytes long, so the walk moves forward and ends at the
+    // end of the file at the latest.
+    while (got > 0) {
+        const std::optional<FrameHeader> header = decodeFrameHeader(m_window);
+        if (!header)
+            break;
+        total += frameDuration(*header);
+        sum += header->bitrate;
+        ++frames;
+        if (!m_file.seekCurrent(frameLength(*header) - 4) || !readWindow(&got))
+            return Step::ReadError;
+    }
+    if (frames > 0) {
+        m_info.Length = toLength(total);
+        m_info.Bitrate = static_cast<std::int32_t>(sum / frames);
+    }
+    return Step::Ok;
+}
+
+int Analysis::run() {
+    m_remaining = m_info.fileSize;
+    std::size_t got = 0;
+    if (!readWindow(&got))
+        return TL_AFI_READ_ERROR;
+
+    if (got < m_window.size()) {
+        m_noStream = true; // not even one header fits
+    } else {
+        if (std::memcmp(m_window.data(), "ID3", 3) == 0 && readId3v2() == Step::ReadError)
+            return TL_AFI_READ_ERROR;
+        const Shift s = search(false);
+        if (s == Shift::ReadError)
+            return TL_AFI_READ_ERROR;
+        m_noStream = s == Shift::End;
+    }
+
+    m_firstPos = m_file.position() - 4;
+    char binary[12];
+    std::snprintf(binary, sizeof binary, "%02X%02X%02X%02X", m_window[0], m_window[1], m_window[2],
+                  m_window[3]);
+    setText(m_info.Binary, sizeof m_info.Binary, binary);
+
+    if (!m_noStream) {
+        m_first = *decodeFrameHeader(m_window);
+        m_bitrateSum = m_first.bitrate;
+        m_headerCount = 1;
+        if (checkFrames() == Step::ReadError)
+            return TL_AFI_READ_ERROR;
+    }
+    if (!m_noStream) {
+        char type[16];
+        std::snprintf(type, sizeof type, "MPG%d/%d", m_first.version == 3 ? 25 : m_first.version,
+                      m_first.layer);
+        setText(m_info.Type, sizeof m_info.Type, type);
+        m_info.Frequency = static_cast<std::uint32_t>(m_first.sampleRate);
+        m_info.Bitrate = m_first.bitrate;
+        setText(m_info.Mode, sizeof m_info.Mode, modeName(m_first.mode));
+    }
+
+    if (readId3v1() == Step::ReadError)
+        return TL_AFI_READ_ERROR;
+
+    if (!m_noStream && m_first.bitrate != 0) {
+        m_info.Length = toLength(static_cast<double>(m_remaining) * 8.0 / m_first.bitrate + 0.5);
+        if (m_variable && m_quick) {
+            const std::uint64_t average = static_cast<std::uint64_t>(m_bitrateSum / m_headerCount);
+            const std::uint64_t payload =
+                std::min(m_remaining, std::numeric_limits<std::uint64_t>::max() / 8);
+            m_info.Length = toLength(static_cast<double>(payload * 8 / average));
+            m_info.Bitrate = -1;
+        } else if (m_variable) {
+            if (walkStream() == Step::ReadError)
+                return TL_AFI_READ_ERROR;
+        }
+        if (m_info.Length == 0)
+            m_info.Length = 1;
+    }
+
+    if (m_noStream)
+        return TL_AFI_NO_STREAM;
+    if (m_tagError)
+        return TL_AFI_TAG_ERROR;
+    if (m_interrupted)
+        return TL_AFI_INTERRUPTED;
+    return TL_AFI_OK;
+}
+
+} // namespace
+
+std::optional<FrameHeader> decodeFrameHeader(const std::array<std::uint8_t, 4>& b) {
+    // b0: 11111111  b1: 111VVLLP  b2: BBBBSSPX  b3: MMEECOHH
+    if (b[0] != 0xFF || b[1] < 0xE0)
+        return std::nullopt;
+    FrameHeader h;
+    switch ((b[1] >> 3) & 3) {
+    case 0:
+        h.version = 3;
+        break;
+    case 2:
+        h.version = 2;
+        break;
+    case 3:
+        h.version = 1;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const int layerBits = (b[1] >> 1) & 3;
+    if (layerBits == 0)
+        return std::nullopt;
+    h.layer = static_cast<std::uint8_t>(4 - layerBits);
+    h.protection = (b[1] & 1) != 0;
+    const int bitrateIndex = b[2] >> 4;
+    const int rateIndex = (b[2] >> 2) & 3;
+    if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+        return std::nullopt;
+    const int row = h.version == 1 ? h.layer - 1 : (h.layer == 1 ? 3 : 4);
+    h.bitrate = Bitrates[row][bitrateIndex];
+    h.sampleRate = SampleRates[h.version - 1][rateIndex];
+    h.padding = (b[2] & 2) != 0;
+    h.privateBit = (b[2] & 1) != 0;
+    h.mode = static_cast<std::uint8_t>(b[3] >> 6);
+    h.modeExtension = static_cast<std::uint8_t>((b[3] >> 4) & 3);
+    h.copyright = (b[3] & 8) != 0;
+    h.original = (b[3] & 4) != 0;
+    h.emphasis = static_cast<std::uint8_t>(b[3] & 3);
+    return h;
+}
+
+int samplesPerFrame(const FrameHeader& h) {
+    if (h.layer == 1)
+        return 384;
+    if (h.layer == 2 || h.version == 1)
+        return 1152;
+    return 576;
+}
+
+int frameLength(const FrameHeader& h) {
+    if (h.layer == 1)
+        return (12000 * h.bitrate / h.sampleRate) * 4 + (h.padding ? 4 : 0);
+    return (samplesPerFrame(h) / 8 * 1000) * h.bitrate / h.sampleRate + (h.padding ? 1 : 0);
+}
+
+double frameDuration(const FrameHeader& h) {
+    return samplesPerFrame(h) * 1000.0 / h.sampleRate;
+}
+
+const char* modeName(int mode) {
+    return mode >= 0 && mode < 4 ? ModeNames[mode] : "";
+}
+
+int analyseFile(FileSource& file, AudioFileInfo& info, int options, CodePage page) {
+    return Analysis(file, info, options, page).run();
+}
+
+int analyseDescriptor(int fd, AudioFileInfo& info, int options, CodePage page) {
+    if (fd < 0)
+        return TL_AFI_NO_HANDLE;
+    FileSource file(fd);
+    return analyseFile(file, info, options, page);
+}
+
+} // namespace tl::mp3

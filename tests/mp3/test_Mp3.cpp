@@ -1,0 +1,311 @@
+// Frame headers, frame tables and every step of the stream analysis, on crafted bytes.
+#include "Mp3TestUtil.h"
+
+#include "plugins/mp3/FileSource.h"
+
+#include <cmath>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+namespace tl::mp3::test {
+namespace {
+
+struct HeaderCase {
+    std::array<std::uint8_t, 4> bytes;
+    bool valid;
+    int version, layer, bitrate, sampleRate, mode;
+};
+
+TEST(FrameHeader, DecodesVersionLayerBitrateAndSampleRate) {
+    const HeaderCase cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x44}, true, 1, 3, 128, 44100, 1},
+        {{0xFF, 0xFB, 0x94, 0x00}, true, 1, 3, 128, 48000, 0},
+        {{0xFF, 0xFB, 0x98, 0xC0}, true, 1, 3, 128, 32000, 3},
+        {{0xFF, 0xFD, 0x90, 0x80}, true, 1, 2, 160, 44100, 2},
+        {{0xFF, 0xFF, 0x90, 0x00}, true, 1, 1, 288, 44100, 0},
+        {{0xFF, 0xF7, 0x90, 0x00}, true, 2, 1, 144, 22050, 0},
+        {{0xFF, 0xF5, 0x94, 0x00}, true, 2, 2, 80, 24000, 0},
+        {{0xFF, 0xF3, 0x98, 0x00}, true, 2, 3, 80, 16000, 0},
+        {{0xFF, 0xE3, 0x90, 0x00}, true, 3, 3, 80, 11025, 0},
+        {{0xFF, 0xE3, 0x18, 0x00}, true, 3, 3, 8, 8000, 0},
+        // Index 14 in every row.
+        {{0xFF, 0xFF, 0xE0, 0x00}, true, 1, 1, 448, 44100, 0},
+        {{0xFF, 0xFD, 0xE0, 0x00}, true, 1, 2, 384, 44100, 0},
+        {{0xFF, 0xFB, 0xE0, 0x00}, true, 1, 3, 320, 44100, 0},
+        {{0xFF, 0xF7, 0xE0, 0x00}, true, 2, 1, 256, 22050, 0},
+        {{0xFF, 0xF3, 0xE0, 0x00}, true, 2, 3, 160, 22050, 0},
+        // Nothing in the last byte makes a header invalid.
+        {{0xFF, 0xFB, 0x90, 0xFF}, true, 1, 3, 128, 44100, 3},
+        // Invalid: no sync, version 01, layer 00, bitrate 0 (free) or 15, sample rate 3.
+        {{0xFE, 0xFB, 0x90, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xDB, 0x90, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xEB, 0x90, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xF9, 0x90, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xFB, 0x00, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xFB, 0xF0, 0x44}, false, 0, 0, 0, 0, 0},
+        {{0xFF, 0xFB, 0x9C, 0x44}, false, 0, 0, 0, 0, 0},
+    };
+    for (const HeaderCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        const auto h = decodeFrameHeader(c.bytes);
+        ASSERT_EQ(h.has_value(), c.valid);
+        if (!h)
+            continue;
+        EXPECT_EQ(h->version, c.version);
+        EXPECT_EQ(h->layer, c.layer);
+        EXPECT_EQ(h->bitrate, c.bitrate);
+        EXPECT_EQ(h->sampleRate, c.sampleRate);
+        EXPECT_EQ(h->mode, c.mode);
+    }
+}
+
+TEST(FrameHeader, LengthAndDurationFollowLayerAndVersion) {
+    struct Case {
+        std::array<std::uint8_t, 4> bytes;
+        int length;
+        double duration;
+    };
+    const Case cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x00}, 417, 1152000.0 / 44100}, // MPEG-1 III 128k
+        {{0xFF, 0xFB, 0x92, 0x00}, 418, 1152000.0 / 44100}, // padded
+        {{0xFF, 0xFF, 0x40, 0x00}, 136, 384000.0 / 44100},  // MPEG-1 I 128k: (34)*4
+        {{0xFF, 0xFF, 0x42, 0x00}, 140, 384000.0 / 44100},  // Layer I pads 4 bytes
+        {{0xFF, 0xFD, 0x94, 0x00}, 480, 1152000.0 / 48000}, // MPEG-1 II 160k
+        {{0xFF, 0xF5, 0x84, 0x00}, 384, 1152000.0 / 24000}, // MPEG-2 II 64k
+        {{0xFF, 0xF3, 0x90, 0x00}, 261, 576000.0 / 22050},  // MPEG-2 III 80k
+        {{0xFF, 0xE3, 0x18, 0x00}, 72, 576000.0 / 8000},    // MPEG-2.5 III 8k
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        const auto h = decodeFrameHeader(c.bytes);
+        ASSERT_TRUE(h);
+        EXPECT_EQ(frameLength(*h), c.length);
+        EXPECT_DOUBLE_EQ(frameDuration(*h), c.duration);
+    }
+}
+
+TEST(Mp3Analysis, ConstantBitrateStreamFillsStreamFields) {
+    const Bytes file = repeat(mpeg1Frame(9), 20);
+    const Outcome out = analyse(file);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.text(out.info.Type), "MPG1/3");
+    EXPECT_EQ(out.info.Bitrate, 128);
+    EXPECT_EQ(out.info.Frequency, 44100u);
+    EXPECT_EQ(out.text(out.info.Mode), "Joint stereo");
+    EXPECT_EQ(out.text(out.info.Binary), "FFFB9044");
+    EXPECT_EQ(out.text(out.info.Tag), "");
+    EXPECT_EQ(out.info.Length, static_cast<int>(file.size() * 8 / 128.0 + 0.5));
+}
+
+TEST(Mp3Analysis, LeadingDataIsSkippedAndNotCounted) {
+    const Bytes frames = repeat(mpeg1Frame(9), 20);
+    const Outcome plain = analyse(frames);
+    const Outcome out = analyse(Bytes(100, 'x') + frames);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.info.Length, plain.info.Length);
+}
+
+TEST(Mp3Analysis, Mpeg25TypeUsesVersionNumber25) {
+    const Outcome out = analyse(repeat(frame(0xE3, 0x18, 0xC0), 10));
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.text(out.info.Type), "MPG25/3");
+    EXPECT_EQ(out.info.Frequency, 8000u);
+    EXPECT_EQ(out.text(out.info.Mode), "Mono");
+}
+
+TEST(Mp3Analysis, FramesWithoutValidHeaderAreNoStream) {
+    // Free-format frames only, and frames of an invalid sample rate.
+    for (const std::uint8_t b2 : {0x00, 0xF0, 0x9C}) {
+        Bytes bad = Bytes(417, '\0');
+        bad[0] = '\xFF';
+        bad[1] = '\xFB';
+        bad[2] = static_cast<char>(b2);
+        const Outcome out = analyse(repeat(bad, 6));
+        EXPECT_EQ(out.result, TL_AFI_NO_STREAM) << int(b2);
+        EXPECT_EQ(out.text(out.info.Type), "");
+        EXPECT_EQ(out.info.Length, 0);
+    }
+}
+
+TEST(Mp3Analysis, VariableBitrateIsWalkedOrEstimated) {
+    const int indexes[] = {9, 10, 9, 11, 9, 13, 9, 9, 12, 9};
+    Bytes file;
+    double duration = 0;
+    int sum = 0;
+    for (int index : indexes) {
+        file += mpeg1Frame(index);
+        const auto h = decodeFrameHeader({0xFF, 0xFB, static_cast<std::uint8_t>(index << 4), 0});
+        duration += frameDuration(*h);
+        sum += h->bitrate;
+    }
+    const Outcome full = analyse(file, 0);
+    EXPECT_EQ(full.result, TL_AFI_OK);
+    EXPECT_EQ(full.info.Bitrate, sum / 10);
+    EXPECT_EQ(full.info.Length, static_cast<int>(duration));
+
+    // Quick: the check stops at the first different bitrate; average of 128 and 160.
+    const Outcome quick = analyse(file, TL_AFI_OPTION_QUICK);
+    EXPECT_EQ(quick.result, TL_AFI_OK);
+    EXPECT_EQ(quick.info.Bitrate, -1);
+    EXPECT_EQ(quick.info.Length, static_cast<int>(file.size() * 8 / 144));
+    EXPECT_EQ(quick.text(quick.info.Type), "MPG1/3");
+}
+
+TEST(Mp3Analysis, WalkStopsAtTheId3v1Tag) {
+    Bytes file = mpeg1Frame(9) + mpeg1Frame(11) + repeat(mpeg1Frame(9), 6);
+    file += id3v1Tag("T", "A", "", "", "", 255);
+    const Outcome out = analyse(file);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.info.Bitrate, (128 * 7 + 192) / 8);
+    EXPECT_EQ(out.info.Length, static_cast<int>(8 * 1152000.0 / 44100));
+}
+
+TEST(Mp3Analysis, Id3v1TagIsNotPartOfThePlayingTime) {
+    const Bytes frames = repeat(mpeg1Frame(9), 20);
+    const Outcome out = analyse(frames + id3v1Tag("Title", "Artist", "", "", "", 17));
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.info.Length, analyse(frames).info.Length);
+    EXPECT_EQ(out.text(out.info.Tag), "ID3-1.1");
+    EXPECT_EQ(out.text(out.info.Title), "Title");
+    EXPECT_EQ(out.text(out.info.Genre), "Rock");
+}
+
+TEST(Mp3Analysis, BrokenChainIsInterruptedInTheFirstThreeChecksAndNoStreamLater) {
+    // Junk after frame k breaks check k-1 (the check counts from 0).
+    struct Case {
+        int framesBeforeJunk;
+        int result;
+    };
+    const Case cases[] = {{1, TL_AFI_INTERRUPTED}, {2, TL_AFI_INTERRUPTED}, {3, TL_AFI_INTERRUPTED},
+                          {4, TL_AFI_NO_STREAM},   {5, TL_AFI_NO_STREAM},   {6, TL_AFI_OK}};
+    const Bytes clean = repeat(mpeg1Frame(9), 12);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.framesBeforeJunk);
+        const Bytes file = repeat(mpeg1Frame(9), c.framesBeforeJunk) + Bytes(40, 'j') +
+                           repeat(mpeg1Frame(9), 12 - c.framesBeforeJunk);
+        const Outcome out = analyse(file);
+        EXPECT_EQ(out.result, c.result);
+        if (c.result == TL_AFI_NO_STREAM) {
+            EXPECT_EQ(out.text(out.info.Type), "");
+            EXPECT_EQ(out.info.Length, 0);
+            EXPECT_EQ(out.text(out.info.Binary), "FFFB9044");
+        } else {
+            EXPECT_EQ(out.text(out.info.Type), "MPG1/3");
+        }
+        if (c.result == TL_AFI_INTERRUPTED) {
+            // The skipped junk is taken off the payload.
+            EXPECT_EQ(out.info.Length, analyse(clean).info.Length);
+        }
+    }
+}
+
+TEST(Mp3Analysis, ResynchronisationGivesUpWhenThePayloadRunsOut) {
+    // A frame followed by nothing that holds a header: the search after the broken
+    // chain ends at the end of the file.
+    const Outcome out = analyse(mpeg1Frame(9) + Bytes(3000, 'q'));
+    EXPECT_EQ(out.result, TL_AFI_NO_STREAM);
+}
+
+TEST(Mp3Analysis, Id3v2TagCountsWithTwentyBytesMore) {
+    const Bytes tag = id3v2Tag(3, frame23("TIT2", Bytes("\0Song", 5)) + Bytes(200, '\0'));
+    const Bytes frames = repeat(mpeg1Frame(9), 20);
+    const Outcome out = analyse(tag + frames);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.text(out.info.Title), "Song");
+    EXPECT_EQ(out.text(out.info.Tag), "ID3-2.3");
+    EXPECT_EQ(out.info.Length, static_cast<int>((frames.size() - 10) * 8 / 128.0 + 0.5));
+}
+
+TEST(Mp3Analysis, LengthIsNeverZeroWhenAStreamWasFound) {
+    // Tag plus a lone header: the payload count is spent by the tag's extra 10 bytes.
+    const Bytes header = mpeg1Frame(9).substr(0, 4);
+    for (int options : {0, TL_AFI_OPTION_QUICK}) {
+        const Outcome out = analyse(id3v2Tag(3, Bytes(20, '\0')) + header, options);
+        EXPECT_EQ(out.result, TL_AFI_OK);
+        EXPECT_EQ(out.info.Length, 1);
+    }
+}
+
+TEST(Mp3Analysis, Id3v24TagIsATagErrorButId3v1StillFills) {
+    const Bytes tag = id3v2Tag(4, frame23("TIT2", Bytes("\0New", 4)));
+    const Outcome out =
+        analyse(tag + repeat(mpeg1Frame(9), 10) + id3v1Tag("Old", "Artist", "", "", "", 255));
+    EXPECT_EQ(out.result, TL_AFI_TAG_ERROR);
+    EXPECT_EQ(out.text(out.info.Tag), "ID3-2.4, ID3-1.1");
+    EXPECT_EQ(out.text(out.info.Title), "Old");
+    EXPECT_EQ(out.text(out.info.Type), "MPG1/3");
+}
+
+TEST(Mp3Analysis, TagRunningPastTheEndIsSkippedAfterItsHeader) {
+    Bytes header = "ID3\x03";
+    header += Bytes("\0\0\x7F\x7F\x7F\x7F", 6);
+    const Bytes frames = repeat(mpeg1Frame(9), 10);
+    const Outcome withStream = analyse(header + frames);
+    EXPECT_EQ(withStream.result, TL_AFI_TAG_ERROR);
+    EXPECT_EQ(withStream.text(withStream.info.Tag), "ID3-2.3");
+    EXPECT_EQ(withStream.text(withStream.info.Type), "MPG1/3");
+    EXPECT_EQ(analyse(header + Bytes(500, 'z')).result, TL_AFI_NO_STREAM);
+}
+
+TEST(Mp3Analysis, TinyFilesHaveNoStream) {
+    const Bytes cases[] = {"", "\xFF", Bytes("\xFF\xFB\x90", 3), "ID3"};
+    for (const Bytes& bytes : cases) {
+        const Outcome out = analyse(bytes);
+        EXPECT_EQ(out.result, TL_AFI_NO_STREAM) << testing::PrintToString(bytes);
+        EXPECT_EQ(out.text(out.info.Type), "");
+    }
+}
+
+TEST(Mp3Analysis, SearchAtEndOfFileRepeatsTheLastByte) {
+    const Outcome out = analyse("ABCDEF");
+    EXPECT_EQ(out.result, TL_AFI_NO_STREAM);
+    EXPECT_EQ(out.text(out.info.Binary), "44454646");
+}
+
+TEST(Mp3Analysis, MissingOrUnreadableDescriptor) {
+    AudioFileInfo info{};
+    EXPECT_EQ(analyseDescriptor(-1, info, 0, CodePage::Cp1252), TL_AFI_NO_HANDLE);
+    const int dir = ::open("/", O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(dir, 0);
+    info.fileSize = 4096;
+    EXPECT_EQ(analyseDescriptor(dir, info, 0, CodePage::Cp1252), TL_AFI_READ_ERROR);
+    ::close(dir);
+}
+
+TEST(FileSource, ByteSearchReadsWholeBuffersNotSingleBytes) {
+    const Bytes file = Bytes(200 * 1024, 'x') + repeat(mpeg1Frame(9), 10);
+    const int fd = ::memfd_create("mp3test", 0);
+    ASSERT_EQ(::write(fd, file.data(), file.size()), static_cast<ssize_t>(file.size()));
+    FileSource source(fd);
+    AudioFileInfo info{};
+    info.fileSize = file.size();
+    EXPECT_EQ(analyseFile(source, info, 0, CodePage::Cp1252), TL_AFI_OK);
+    // 204 KiB in 64 KiB reads, plus the last 128 bytes.
+    EXPECT_LE(source.readCalls(), 6u);
+    ::close(fd);
+}
+
+TEST(FileSource, ReadsAcrossBufferBordersAndPastTheEnd) {
+    Bytes file(FileSource::BufferSize + 10, '\0');
+    for (std::size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<char>(i * 7);
+    const int fd = ::memfd_create("mp3test", 0);
+    ASSERT_EQ(::write(fd, file.data(), file.size()), static_cast<ssize_t>(file.size()));
+    FileSource source(fd);
+    char four[4];
+    ASSERT_TRUE(source.seekSet(FileSource::BufferSize - 2));
+    ASSERT_EQ(source.read(four, 4), 4u);
+    EXPECT_EQ(Bytes(four, 4), file.substr(FileSource::BufferSize - 2, 4));
+    ASSERT_TRUE(source.seekEnd(-3));
+    EXPECT_EQ(source.read(four, 4), 3u);
+    EXPECT_FALSE(source.failed());
+    EXPECT_FALSE(source.seekCurrent(-1'000'000));
+    Bytes all(file.size() + 5, '\0');
+    ASSERT_TRUE(source.seekSet(0));
+    EXPECT_EQ(source.read(all.data(), all.size()), file.size());
+    EXPECT_EQ(all.substr(0, file.size()), file);
+    ::close(fd);
+}
+
+} // namespace
+} // namespace tl::mp3::test

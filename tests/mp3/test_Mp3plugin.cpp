@@ -1,0 +1,203 @@
+// The built plug-in, mp3.so, loaded by the plug-in manager as the application loads it,
+// over the fixture files made by tests/mp3/fixtures/make_fixtures.sh.
+#include "plugins/AudioInfo.h"
+#include "plugins/Pluginmanager.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tl {
+namespace {
+
+std::string appDir() {
+    return std::string(std::getenv("TL_APP_DIR")) + "/";
+}
+
+std::string fixture(const std::string& name) {
+    return std::string(TL_MP3_FIXTURES) + name;
+}
+
+class Mp3Plugin : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_plugins.load());
+        m_index = m_plugins.findByExtension("mp3");
+        ASSERT_GE(m_index, 0);
+    }
+
+    int analyse(const std::string& path, AudioFileInfo& info, int options = 0) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        EXPECT_GE(fd, 0) << path;
+        struct stat st;
+        ::fstat(fd, &st);
+        info = AudioFileInfo{};
+        info.fileSize = static_cast<std::uint64_t>(st.st_size);
+        const int result = m_plugins.audioEntry(m_index)(fd, &info, options);
+        ::close(fd);
+        applyReservedByteRule(info);
+        return result;
+    }
+
+    PluginManager m_plugins{appDir() + "plugins/"};
+    int m_index = -1;
+};
+
+std::string text(const AudioFileInfo& info, const char* name) {
+    return std::string(audioText(info, *audioTextField(name)));
+}
+
+TEST_F(Mp3Plugin, DescribesItself) {
+    PluginInfo info{};
+    ASSERT_EQ(m_plugins.getInfo(m_index, info), 0);
+    EXPECT_STREQ(info.name, "Default MP3 plugin");
+    EXPECT_STREQ(info.extension, "MP3");
+    EXPECT_STREQ(info.versionText, "1.0");
+    EXPECT_EQ(info.compatibility, 1u);
+    EXPECT_EQ(info.version, 1u);
+    EXPECT_GT(std::strlen(info.about), 0u);
+    EXPECT_TRUE(m_plugins.isConfigurable(m_index));
+}
+
+TEST_F(Mp3Plugin, ReadsStreamsOfEveryVersionAndLayer) {
+    struct Case {
+        const char* file;
+        const char* type;
+        unsigned frequency;
+        int bitrate;
+        const char* mode;
+    };
+    const Case cases[] = {
+        {"mpeg1-l3-cbr128-joint.mp3", "MPG1/3", 44100, 128, "Joint stereo"},
+        {"mpeg1-l3-cbr128-stereo-noxing.mp3", "MPG1/3", 44100, 128, "Stereo"},
+        {"mpeg2-l3-cbr64-mono.mp3", "MPG2/3", 22050, 64, "Mono"},
+        {"mpeg25-l3-cbr16-stereo.mp3", "MPG25/3", 8000, 16, "Stereo"},
+        {"mpeg1-l2-cbr192-stereo.mp3", "MPG1/2", 48000, 192, "Stereo"},
+        {"mpeg2-l2-cbr64-mono.mp3", "MPG2/2", 24000, 64, "Mono"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        AudioFileInfo info;
+        EXPECT_EQ(analyse(fixture(c.file), info), TL_AFI_OK);
+        EXPECT_EQ(text(info, "Type"), c.type);
+        EXPECT_EQ(info.Frequency, c.frequency);
+        EXPECT_EQ(info.Bitrate, c.bitrate);
+        EXPECT_EQ(text(info, "Mode"), c.mode);
+        // Constant bitrate: the playing time is the payload at that rate.
+        EXPECT_EQ(info.Length, static_cast<int>(info.fileSize * 8.0 / c.bitrate + 0.5));
+    }
+}
+
+TEST_F(Mp3Plugin, VariableBitrateFilesAreWalkedOrEstimated) {
+    for (const char* file : {"mpeg1-l3-vbr-xing.mp3", "mpeg1-l3-vbr-noxing.mp3"}) {
+        SCOPED_TRACE(file);
+        AudioFileInfo full, quick;
+        EXPECT_EQ(analyse(fixture(file), full, 0), TL_AFI_OK);
+        EXPECT_EQ(analyse(fixture(file), quick, TL_AFI_OPTION_QUICK), TL_AFI_OK);
+        EXPECT_EQ(quick.Bitrate, -1);
+        EXPECT_GT(full.Bitrate, 0);
+        // The walk sums 26.12 ms per frame over 0.45 s of sound (plus the encoder's
+        // delay and padding frames).
+        EXPECT_GE(full.Length, 450);
+        EXPECT_LE(full.Length, 560);
+        EXPECT_GT(quick.Length, 0);
+    }
+}
+
+TEST_F(Mp3Plugin, ReadsTagsOfEveryKind) {
+    struct Case {
+        const char* file;
+        int result;
+        const char* tag;
+        const char* artist;
+        const char* title;
+        const char* album;
+        const char* year;
+        const char* genre;
+        const char* track;
+        const char* comment;
+    };
+    const Case cases[] = {
+        {"tag-id3v2-v23-v11.mp3", TL_AFI_OK, "ID3-2.3, ID3-1.1", "Id3v2 Artist", "Id3v2 Title",
+         "Id3v2 Album", "2001", "Rock", "7", "A comment"},
+        // ID3v2.4 is not read; the ID3v1 tag fills in.
+        {"tag-eyed3-v24.mp3", TL_AFI_TAG_ERROR, "ID3-2.4, ID3-1.1", "Eyed3 Artist", "Eyed3 Title",
+         "Eyed3 Album", "", "Jazz", "3", ""},
+        // UTF-16 artist left to ID3v1 (where mutagen wrote '?' for the r caron).
+        {"tag-mutagen-v23-utf16.mp3", TL_AFI_OK, "ID3-2.3, ID3-1.1", "Dvo?\xC3\xA1k",
+         "Caf\xC3\xA9 au lait", "Latin album", "1984", "Pop", "12/14", "Comment text"},
+        {"tag-eyed3-v23-utf16.mp3", TL_AFI_OK, "ID3-2.3", "", "", "", "", "", "", ""},
+        {"tag-v22-crafted.mp3", TL_AFI_OK, "ID3-2.2", "Two Two Artist", "Two Two Title",
+         "Two Two Album", "1999", "Rock", "5", "Two Two comment"},
+        {"tag-v23-unsync.mp3", TL_AFI_OK, "ID3-2.3", "Unsync Artist",
+         "\xC3\xBF\xC3\xBFUnsync \xC3\xBF Title", "Unsync Album", "", "", "", ""},
+        {"tag-v23-extheader.mp3", TL_AFI_OK, "ID3-2.3", "Extended Artist", "Extended Title", "", "",
+         "", "", ""},
+        {"tag-v10-crafted.mp3", TL_AFI_OK, "ID3-1.1", "One Zero Artist", "One Zero Title",
+         "One Zero Album", "1985", "Jazz", "", "CCCCCCCCCCCCCCCCCCCCCCCCCCCCC"},
+        {"tag-oversize.mp3", TL_AFI_TAG_ERROR, "ID3-2.3", "", "", "", "", "", "", ""},
+        {"nostream-tagged.mp3", TL_AFI_NO_STREAM, "ID3-2.3", "", "Only a tag", "", "", "", "", ""},
+        {"stream-interrupted.mp3", TL_AFI_INTERRUPTED, "", "", "", "", "", "", "", ""},
+    };
+    ::setenv("LC_ALL", "C", 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        AudioFileInfo info;
+        EXPECT_EQ(analyse(fixture(c.file), info), c.result);
+        EXPECT_EQ(text(info, "Tag"), c.tag);
+        EXPECT_EQ(text(info, "Artist"), c.artist);
+        EXPECT_EQ(text(info, "Title"), c.title);
+        EXPECT_EQ(text(info, "Album"), c.album);
+        EXPECT_EQ(text(info, "Year"), c.year);
+        EXPECT_EQ(text(info, "Genre"), c.genre);
+        EXPECT_EQ(text(info, "Track"), c.track);
+        EXPECT_EQ(text(info, "Comment"), c.comment);
+        if (c.result != TL_AFI_NO_STREAM) {
+            EXPECT_EQ(text(info, "Type"), "MPG1/3");
+            EXPECT_GE(info.Length, 1);
+        }
+    }
+    ::unsetenv("LC_ALL");
+}
+
+TEST_F(Mp3Plugin, CzechId3v1TagIsReadInTheCzechCodePage) {
+    struct Case {
+        const char* locale;
+        const char* title;
+        const char* artist;
+    };
+    const Case cases[] = {
+        {"cs_CZ.UTF-8", "\xC5\xBDlu\xC5\xA5ou\xC4\x8Dk\xC3\xBD k\xC5\xAF\xC5\x88", // Žluťoučký kůň
+         "Anton\xC3\xADn Dvo\xC5\x99\xC3\xA1k"}, // Antonín Dvořák
+        // The same bytes under an English locale: Windows-1252 letters.
+        {"en_GB.UTF-8", "\xC5\xBDlu\xC2\x9Dou\xC3\xA8k\xC3\xBD k\xC3\xB9\xC3\xB2",
+         "Anton\xC3\xADn Dvo\xC3\xB8\xC3\xA1k"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        ::setenv("LC_ALL", c.locale, 1);
+        AudioFileInfo info;
+        EXPECT_EQ(analyse(fixture("tag-v11-cp1250.mp3"), info), TL_AFI_OK);
+        EXPECT_EQ(text(info, "Title"), c.title);
+        EXPECT_EQ(text(info, "Artist"), c.artist);
+        EXPECT_EQ(text(info, "Genre"), "Classical");
+    }
+    ::unsetenv("LC_ALL");
+}
+
+TEST_F(Mp3Plugin, ConfigureWithoutQtWritesToStandardErrorAndLoadsNoQt) {
+    PluginConfigRequest request{};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(m_plugins.configure(m_index, request), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "MP3 Plugin\n");
+    EXPECT_EQ(::dlopen("libQt6Widgets.so.6", RTLD_NOLOAD | RTLD_LAZY), nullptr);
+    EXPECT_EQ(::dlopen("libQt6Core.so.6", RTLD_NOLOAD | RTLD_LAZY), nullptr);
+}
+
+} // namespace
+} // namespace tl
