@@ -197,11 +197,21 @@ bool ReportEngine::write(std::string_view text) {
         return false;
     // The report is a text file with CR LF line ends: a line feed not already preceded by a
     // carriage return gets one, so included files with either line end come out alike.
-    for (const char c : text) {
-        if (c == '\n' && !m_lastWasCr)
-            m_out.push_back('\r');
-        m_out.push_back(c);
-        m_lastWasCr = c == '\r';
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        const std::size_t run = lf == std::string_view::npos ? text.size() : lf;
+        m_out.insert(m_out.end(), text.data(), text.data() + run);
+        if (run > 0)
+            m_lastWasCr = text[run - 1] == '\r';
+        if (lf != std::string_view::npos) {
+            if (!m_lastWasCr)
+                m_out.push_back('\r');
+            m_out.push_back('\n');
+            m_lastWasCr = false;
+            text.remove_prefix(lf + 1);
+        } else {
+            text = {};
+        }
         if (m_out.size() >= OutputBufferSize && !flush())
             return false;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 
 namespace tl {
 namespace {
@@ -133,24 +134,102 @@ RecordView RecordTable::at(std::size_t position) const {
 }
 
 void RecordTable::sort(const std::vector<int>& keys, const FieldCompare& compare) {
-    if (keys.empty() || m_records.size() < 2)
-        return;
     std::vector<std::uint32_t> fields;
     for (int key : keys)
         if (key >= 0)
             fields.push_back(static_cast<std::uint32_t>(key));
-    // A stable merge sort: it keeps the loading order of equal records, and it stays within
-    // the array even if a comparison were not a strict weak order.
-    std::stable_sort(m_records.begin(), m_records.end(),
-                     [&](const std::uint8_t* a, const std::uint8_t* b) {
-                         const RecordView va(a), vb(b);
-                         for (std::uint32_t f : fields) {
-                             const int c = compare(va.field(f), vb.field(f));
-                             if (c != 0)
-                                 return c < 0;
-                         }
-                         return false;
-                     });
+    const std::size_t count = m_records.size();
+    if (fields.empty() || count < 2)
+        return;
+
+    // The first key decides most comparisons. Its distinct texts are ordered once, and each
+    // record gets the rank of its text, so that sorting the records compares integers and
+    // touches the records' bytes only where first keys are equal.
+    std::vector<std::uint32_t> rankOf(count);
+    {
+        std::vector<std::string_view> distinct;
+        {
+            std::unordered_map<std::string_view, std::uint32_t> ids;
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::string_view text = RecordView(m_records[i]).field(fields[0]);
+                const auto [it, added] =
+                    ids.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
+                if (added)
+                    distinct.push_back(text);
+                rankOf[i] = it->second;
+            }
+        }
+        std::vector<std::uint32_t> order(distinct.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return compare(distinct[a], distinct[b]) < 0;
+        });
+        // Texts that compare equal (differing only in case, say) share a rank.
+        std::vector<std::uint32_t> rank(distinct.size());
+        std::uint32_t r = 0;
+        for (std::size_t j = 0; j < order.size(); ++j) {
+            if (j > 0 && compare(distinct[order[j - 1]], distinct[order[j]]) != 0)
+                ++r;
+            rank[order[j]] = r;
+        }
+        for (std::uint32_t& id : rankOf)
+            id = rank[id];
+    }
+
+    struct Entry {
+        std::uint32_t rank;
+        std::uint32_t index;
+    };
+    std::vector<Entry> entries(count);
+    for (std::size_t i = 0; i < count; ++i)
+        entries[i] = {rankOf[i], static_cast<std::uint32_t>(i)};
+    rankOf = {};
+    // Stable merge sorts throughout: they keep the loading order of equal records, and they
+    // stay within the array even if a comparison were not a strict weak order.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
+
+    // Runs of equal first keys are ordered by the other keys. The key texts of a run are
+    // looked up once per record, since the records of a run lie anywhere in memory.
+    const std::size_t more = fields.size() - 1;
+    std::vector<std::string_view> texts;
+    std::vector<std::uint32_t> order;
+    std::vector<Entry> run;
+    for (std::size_t begin = 0; more > 0 && begin < count;) {
+        std::size_t end = begin + 1;
+        while (end < count && entries[end].rank == entries[begin].rank)
+            ++end;
+        const std::size_t n = end - begin;
+        if (n > 1) {
+            texts.resize(n * more);
+            order.resize(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const RecordView record(m_records[entries[begin + i].index]);
+                for (std::size_t k = 0; k < more; ++k)
+                    texts[i * more + k] = record.field(fields[k + 1]);
+                order[i] = static_cast<std::uint32_t>(i);
+            }
+            std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+                for (std::size_t k = 0; k < more; ++k) {
+                    const int c = compare(texts[a * more + k], texts[b * more + k]);
+                    if (c != 0)
+                        return c < 0;
+                }
+                return false;
+            });
+            run.assign(entries.begin() + static_cast<std::ptrdiff_t>(begin),
+                       entries.begin() + static_cast<std::ptrdiff_t>(end));
+            for (std::size_t i = 0; i < n; ++i)
+                entries[begin + i] = run[order[i]];
+        }
+        begin = end;
+    }
+
+    std::vector<const std::uint8_t*> sorted(count);
+    for (std::size_t i = 0; i < count; ++i)
+        sorted[i] = m_records[entries[i].index];
+    m_records = std::move(sorted);
 }
 
 void RecordTable::clear() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 using namespace tl;
@@ -49,6 +50,15 @@ private:
 
 int byteCompare(std::string_view a, std::string_view b) {
     return a.compare(b);
+}
+
+int foldedCompare(std::string_view a, std::string_view b) {
+    std::string x(a), y(b);
+    for (char& c : x)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : y)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return x.compare(y);
 }
 
 } // namespace
@@ -145,6 +155,19 @@ TEST(RecordTable, SortsByKeysInOrderAndKeepsLoadingOrderOfEqualRecords) {
 
     table.sort({}, byteCompare); // no keys: nothing moves
     EXPECT_EQ(column(table, Album), (std::vector<std::string>{"3", "9", "9", "1", "2"}));
+}
+
+TEST(RecordTable, FirstKeysThatCompareEqualLetTheNextKeyDecide) {
+    // "Queen" and "QUEEN" differ in their bytes but compare equal, so Album orders them.
+    RecordTable table;
+    const std::vector<Fields> rows = {album("queen", "c"), album("Abba", "z"), album("QUEEN", "a"),
+                                      album("Queen", "b")};
+    for (std::uint32_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(table.add(i, rows[i]), RecordResult::Ok);
+    table.sort({Artist, Album}, foldedCompare);
+    EXPECT_EQ(column(table, Album), (std::vector<std::string>{"z", "a", "b", "c"}));
+    table.sort({Artist}, foldedCompare); // equal records keep their order
+    EXPECT_EQ(column(table, Album), (std::vector<std::string>{"z", "a", "b", "c"}));
 }
 
 TEST(RecordTable, RecordsWithFewerFieldsReadEmptyBeyondTheirOwn) {
