@@ -101,7 +101,6 @@ RecordResult RecordTable::load(const std::string& path) {
     m_fieldCount = file.fieldCount();
 
     PackedRecord record;
-    std::vector<std::uint8_t> scratch;
     for (;;) {
         const RecordResult read = file.readNext(record);
         if (read == RecordResult::EndOfFile)
@@ -109,18 +108,20 @@ RecordResult RecordTable::load(const std::string& path) {
         if (read != RecordResult::Ok)
             return read;
         const std::size_t length = record.bytes.size();
-        // The filter reads the record in the table's own form; build that form once in a
-        // scratch buffer and copy it into the table only when the record passes.
-        scratch.resize(EntryHeader + length);
-        writeU32(scratch.data(), record.number);
-        writeU32(scratch.data() + 4, m_fieldCount);
-        std::memcpy(scratch.data() + EntryHeader, record.bytes.data(), length);
-        if (m_filter && !m_filter->passes(RecordView(scratch.data())))
-            continue;
-        std::uint8_t* entry = allocate(scratch.size());
+        // The record goes straight into the table's block, where the filter reads it; a
+        // record the filter refuses gives its place back.
+        const std::size_t usedBefore = m_blockUsed;
+        const std::size_t blocksBefore = m_blocks.size();
+        std::uint8_t* entry = allocate(EntryHeader + length);
         if (!entry)
             return RecordResult::OutOfMemory;
-        std::memcpy(entry, scratch.data(), scratch.size());
+        writeU32(entry, record.number);
+        writeU32(entry + 4, m_fieldCount);
+        std::memcpy(entry + EntryHeader, record.bytes.data(), length);
+        if (m_filter && !m_filter->passes(RecordView(entry))) {
+            m_blockUsed = m_blocks.size() == blocksBefore ? usedBefore : 0;
+            continue;
+        }
         try {
             m_records.push_back(entry);
         } catch (const std::bad_alloc&) {
