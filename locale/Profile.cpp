@@ -32,6 +32,11 @@ const Profile::Section* findSection(const std::vector<Profile::Section>& section
 
 } // namespace
 
+std::size_t profileTextStart(std::string_view text) {
+    // Editors that save UTF-8 may put a byte order mark first; it belongs to no line.
+    return text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 ProfileLine parseProfileLine(std::string_view raw) {
     const std::string_view line = trim(raw);
     if (line.size() >= 2 && line.front() == '[') {
@@ -83,6 +88,7 @@ std::int64_t leadingInteger(std::string_view text) {
 Profile Profile::parse(std::string_view text) {
     Profile profile;
     Section* current = nullptr;
+    text.remove_prefix(profileTextStart(text));
     while (!text.empty()) {
         const std::size_t eol = text.find('\n');
         const ProfileLine line = parseProfileLine(text.substr(0, eol));

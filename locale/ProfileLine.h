@@ -14,6 +14,9 @@ struct ProfileLine {
     std::string_view value; ///< an entry's value, trimmed and unquoted
 };
 
+/** Where the lines of @p text begin: after a UTF-8 byte order mark, if any. */
+std::size_t profileTextStart(std::string_view text);
+
 /** Reads one line (without its line feed; a trailing CR is ignored as a blank). */
 ProfileLine parseProfileLine(std::string_view line);
 

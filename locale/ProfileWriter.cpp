@@ -43,7 +43,7 @@ std::string withProfileValue(std::string_view text, std::string_view section, st
     // Find the first matching section, its first matching key and its last entry line.
     bool inTarget = false, sectionSeen = false;
     std::optional<Line> sectionHeader, lastInSection, match;
-    for (std::size_t pos = 0; pos < text.size() && !match;) {
+    for (std::size_t pos = profileTextStart(text); pos < text.size() && !match;) {
         const std::size_t nl = text.find('\n', pos);
         const std::size_t end = nl == std::string_view::npos ? text.size() : nl;
         const Line line{pos, end, parseProfileLine(text.substr(pos, end - pos))};

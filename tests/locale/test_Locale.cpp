@@ -17,6 +17,9 @@ std::string lcl(const std::string& general, const std::string& rest = "") {
 
 TEST(Locale, ExpandsPlaceholders) {
     const LocaleArg two[] = {LocaleArg("song.mp3"), LocaleArg(12)};
+    const LocaleArg ten[] = {LocaleArg(-5), LocaleArg("12abc"), LocaleArg(2), LocaleArg(3),
+                             LocaleArg(4),  LocaleArg(5),       LocaleArg(6), LocaleArg(7),
+                             LocaleArg(8),  LocaleArg("9 nine")};
     const struct {
         const char* raw;
         std::span<const LocaleArg> args;
@@ -31,6 +34,12 @@ TEST(Locale, ExpandsPlaceholders) {
         {"%0x", two, "?0x"},
         {"end%", {}, "end?"},
         {"%1s and %0d", two, "12 and 0"},
+        {"%0d", ten, "-5"},
+        {"%9s|%9d", ten, "9 nine|9"},
+        {"%1d", ten, "12"},
+        {"%\xC3\xA9", {}, "?\xC3\xA9"},
+        {"%%n%%%", {}, "%n%?"},
+        {"%0", two, "?0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(expandLocaleText(c.raw, c.args), c.expected) << c.raw;
@@ -73,6 +82,14 @@ TEST(Locale, CheckLocalesMatrix) {
         {"LCLVersion=0", "LCLVersion=0", LocaleStatus::NoneAccepted},
         {nullptr, "LCLVersion=0", LocaleStatus::PrimaryMissing},
         {nullptr, nullptr, LocaleStatus::NoneFound},
+        {"LCLVersion=1\nLCLCompatibility=2", nullptr, LocaleStatus::Ok},
+        {"LCLVersion=2", nullptr, LocaleStatus::Ok},
+        {"LCLVersion=2\nLCLCompatibility=2", "LCLVersion=2\nLCLCompatibility=1",
+         LocaleStatus::PrimaryRefused},
+        {"LCLVersion=0", nullptr, LocaleStatus::NoneAccepted},
+        {"LCLVersion=one", "LCLVersion=1", LocaleStatus::PrimaryRefused},
+        {"LCLVersion=-1", nullptr, LocaleStatus::Ok}, // read as unsigned: a huge version
+        {nullptr, "LCLVersion=2\nLCLCompatibility=2", LocaleStatus::PrimaryMissing},
     };
     for (const auto& c : cases) {
         TempDir dir;

@@ -44,6 +44,8 @@ TEST(Profile, LinesWithoutEqualsOrBeforeAnySectionAreIgnored) {
     EXPECT_EQ(p.sections()[0].entries.size(), 1u);
     EXPECT_FALSE(Profile::parse("no sections\nk=v\n").hasSections());
     EXPECT_FALSE(Profile::parse("").hasSections());
+    EXPECT_EQ(Profile::parse("\xEF\xBB\xBF[S]\nk=v\n").find("S", "k"), "v")
+        << "a byte order mark does not hide the first section";
 }
 
 TEST(Profile, StringsAreCutAtTheirLimitOnACharacterBoundary) {

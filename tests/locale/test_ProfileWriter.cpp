@@ -36,6 +36,8 @@ TEST(ProfileWriter, ChangesOnlyTheLineOfTheKeyOrAddsIt) {
         {"adds the section with the file's line ends", "[T]\r\nx=1\r\n", "S", "k", "v",
          "[T]\r\nx=1\r\n\r\n[S]\r\nk=v\r\n"},
         {"starts an empty file", "", "S", "k", "v", "[S]\nk=v\n"},
+        {"keeps a byte order mark", "\xEF\xBB\xBF[S]\nk=1\n", "S", "k", "2",
+         "\xEF\xBB\xBF[S]\nk=2\n"},
         {"leaves junk lines alone", "\xff\xfe junk\n[S]\nno equals\nk=1\n", "S", "k", "2",
          "\xff\xfe junk\n[S]\nno equals\nk=2\n"},
     };
