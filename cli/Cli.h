@@ -43,6 +43,7 @@ void addLocaleOption(CLI::App& app, Context& ctx);
 /** Each command adds its subcommand to @p app; its callback sets ctx.status. */
 void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);
+void addReportCommand(CLI::App& app, Context& ctx);
 void addDigestCommand(CLI::App& app, Context& ctx);
 void addInfoCommand(CLI::App& app, Context& ctx);
 

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
+    addReportCommand(app, ctx);
     addDigestCommand(app, ctx);
     addInfoCommand(app, ctx);
 

@@ -21,8 +21,8 @@ public:
     }
 
 private:
-    decltype(buildCaseMap(std::string_view{})) m_case;
-    decltype(buildDiacriticsMap(std::string_view{})) m_diacritics;
+    CodeMap m_case;
+    CodeMap m_diacritics;
 };
 
 namespace {
