@@ -44,6 +44,7 @@ void addLocaleOption(CLI::App& app, Context& ctx);
 void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);
 void addScanCommand(CLI::App& app, Context& ctx);
+void addReportCommand(CLI::App& app, Context& ctx);
 void addDigestCommand(CLI::App& app, Context& ctx);
 void addInfoCommand(CLI::App& app, Context& ctx);
 

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     addPluginsCommand(app, ctx);
     addDumpCommand(app, ctx);
     addScanCommand(app, ctx);
+    addReportCommand(app, ctx);
     addDigestCommand(app, ctx);
     addInfoCommand(app, ctx);
 

@@ -226,6 +226,11 @@ constexpr LocaleKey CliKeys[] = {
     {"Cli", "ReportFailed"},
     {"Cli", "ReportWritten"},
     {"Cli", "BadCondition"},
+    {"Cli", "ConditionNoField"},
+    {"Cli", "ConditionUnknownField"},
+    {"Cli", "ConditionNoOperator"},
+    {"Cli", "ConditionValueTooLong"},
+    {"Cli", "ConditionNumberExpected"},
 };
 // clang-format on
 

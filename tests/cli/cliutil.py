@@ -34,9 +34,10 @@ def make_app(folder, plugins):
     return os.path.join(folder, "tunelister-cli")
 
 
-def run(*args, cli=CLI, env=None, input=None):
+def run(*args, cli=CLI, env=None, input=None, cwd=None):
     """Runs the CLI; returns (exit status, stdout bytes, stderr text)."""
-    proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input, timeout=120)
+    proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input, timeout=120,
+                          cwd=cwd)
     return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
 
 

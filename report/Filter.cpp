@@ -1,0 +1,263 @@
+#include "report/Filter.h"
+
+#include "locale/Langutils.h"
+#include "report/Formatting.h"
+#include "storage/Utf8.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tl {
+
+/** The two maps of a search: the case map, then the diacritics map. */
+class TextNormaliser {
+public:
+    TextNormaliser(std::string_view caseTable, std::string_view diacriticsTable)
+        : m_case(buildCaseMap(caseTable)), m_diacritics(buildDiacriticsMap(diacriticsTable)) {}
+
+    void apply(std::string& text) const {
+        translateText(text, m_case);
+        translateText(text, m_diacritics);
+    }
+
+private:
+    CodeMap m_case;
+    CodeMap m_diacritics;
+};
+
+namespace {
+
+bool isDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Compares byte codes after folding a-z to upper case; a text that is a prefix of the
+// other sorts first.
+int compareFolded(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(upperAscii(a[i]));
+        const auto y = static_cast<unsigned char>(upperAscii(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool startsWithFolded(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           compareFolded(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+std::int64_t readLikeAtoi(std::string_view text) {
+    return readDecimal(text).value_or(0);
+}
+
+} // namespace
+
+FilterValueCheck checkFilterValue(int field, std::string_view value) {
+    switch (fieldKind(field)) {
+    case FieldKind::Number:
+        return isDigits(value) ? FilterValueCheck::Ok : FilterValueCheck::NumberExpected;
+    case FieldKind::Time:
+        return parseTime(value) != 0 ? FilterValueCheck::Ok : FilterValueCheck::TimeExpected;
+    case FieldKind::Date:
+        return parseDate(value) != 0 ? FilterValueCheck::Ok : FilterValueCheck::DateExpected;
+    case FieldKind::Text:
+        break;
+    }
+    return FilterValueCheck::Ok;
+}
+
+Filter::Filter(const std::vector<FilterCondition>& conditions, std::string_view caseTable,
+               std::string_view diacriticsTable)
+    : m_normaliser(std::make_unique<TextNormaliser>(caseTable, diacriticsTable)) {
+    for (const FilterCondition& c : conditions) {
+        FilterTerm term;
+        term.field = std::clamp(c.field, 0, FieldCount - 1);
+        term.op = static_cast<int>(c.op) + 1;
+        term.connector = m_terms.empty() || c.connective == FilterConnective::And ? FilterTerm::And
+                                                                                  : FilterTerm::Or;
+        term.value = normalise(utf8Cut(c.value, MaxFilterValueBytes));
+        term.value.resize(utf8CutLength(term.value, MaxTermValueBytes));
+
+        const bool textOperator =
+            c.op == FilterOperator::Begins || c.op == FilterOperator::Contains;
+        switch (fieldKind(term.field)) {
+        case FieldKind::Number:
+            if (!textOperator && isDigits(term.value)) {
+                term.numeric = true;
+                term.number = readLikeAtoi(term.value);
+            }
+            break;
+        case FieldKind::Time:
+        case FieldKind::Date: {
+            // Times are compared in seconds and dates as day numbers, the forms the
+            // records hold; begins-with and contains look for that text.
+            const std::int32_t converted = fieldKind(term.field) == FieldKind::Time
+                                               ? parseTime(term.value)
+                                               : parseDate(term.value);
+            if (converted != 0) {
+                term.value = std::to_string(converted);
+                if (!textOperator) {
+                    term.numeric = true;
+                    term.number = converted;
+                }
+            }
+            break;
+        }
+        case FieldKind::Text:
+            break;
+        }
+        m_terms.push_back(std::move(term));
+    }
+}
+
+Filter::~Filter() = default;
+
+std::string Filter::normalise(std::string_view text) const {
+    std::string out(text);
+    m_normaliser->apply(out);
+    return out;
+}
+
+bool Filter::test(const FilterTerm& term, std::string_view field) const {
+    if (term.op < 1 || term.op > 6)
+        return true;
+    if (term.numeric) {
+        const std::int64_t n = readLikeAtoi(field);
+        switch (term.op) {
+        case 3:
+            return n == term.number;
+        case 4:
+            return n != term.number;
+        case 5:
+            return n >= term.number;
+        case 6:
+            return n <= term.number;
+        default:
+            // Begins-with and contains always compare text, so no numeric term has them.
+            return true;
+        }
+    }
+    m_scratch.assign(utf8Cut(field, MaxComparedFieldBytes));
+    m_normaliser->apply(m_scratch);
+    switch (term.op) {
+    case 1:
+        return startsWithFolded(m_scratch, term.value);
+    case 2:
+        return m_scratch.find(term.value) != std::string::npos;
+    case 3:
+        return compareFolded(m_scratch, term.value) == 0;
+    case 4:
+        return compareFolded(m_scratch, term.value) != 0;
+    case 5:
+        return compareFolded(m_scratch, term.value) >= 0;
+    default:
+        return compareFolded(m_scratch, term.value) <= 0;
+    }
+}
+
+template <typename FieldOf> bool Filter::decide(const FieldOf& fieldOf) const {
+    bool result = true;
+    for (const FilterTerm& term : m_terms) {
+        if (!result && term.connector == FilterTerm::And)
+            continue; // this run has already failed
+        if (result && term.connector == FilterTerm::Or)
+            return true; // the run before is wholly true
+        result = test(term, fieldOf(term.field));
+    }
+    return result;
+}
+
+bool Filter::passes(const RecordView& record) const {
+    return decide([&](int field) { return record.field(static_cast<std::uint32_t>(field)); });
+}
+
+bool Filter::passes(const Fields& record) const {
+    return decide([&](int field) {
+        return static_cast<std::size_t>(field) < record.size()
+                   ? std::string_view(record[static_cast<std::size_t>(field)])
+                   : std::string_view();
+    });
+}
+
+// The condition language of the command line:
+//
+//   condition = blanks, field, blanks, operator, [ blank, blanks, value ] ;
+//   field     = letter, { letter } ;              (* a field name, any case *)
+//   operator  = "begins" | "contains"             (* any case; a blank must follow *)
+//             | "=" | "!=" | ">=" | "<=" ;        (* blanks around them optional *)
+//   value     = { any character } ;               (* the rest, as typed; may be empty *)
+//   blanks    = { " " | tab } ;
+//
+// "Artist contains ab", "Year>=1990", "Length <= 3:00", "Comment = " (an empty value).
+ConditionParse parseCondition(std::string_view text, FilterConnective connective) {
+    ConditionParse out;
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    const std::size_t fieldStart = i;
+    while (i < text.size() && isLetter(text[i]))
+        ++i;
+    const std::string_view fieldWord = text.substr(fieldStart, i - fieldStart);
+    if (fieldWord.empty()) {
+        out.error = ConditionParse::NoField;
+        return out;
+    }
+    const int field = fieldIndexByName(fieldWord);
+    if (field < 0) {
+        out.error = ConditionParse::UnknownField;
+        out.word = std::string(fieldWord);
+        return out;
+    }
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+
+    struct OperatorWord {
+        std::string_view text;
+        FilterOperator op;
+        bool word;
+    };
+    static constexpr std::array<OperatorWord, 6> operators = {{
+        {"begins", FilterOperator::Begins, true},
+        {"contains", FilterOperator::Contains, true},
+        {"!=", FilterOperator::NotEqual, false},
+        {">=", FilterOperator::GreaterEqual, false},
+        {"<=", FilterOperator::LessEqual, false},
+        {"=", FilterOperator::Equal, false},
+    }};
+    const std::string_view rest = text.substr(i);
+    for (const OperatorWord& o : operators) {
+        if (rest.size() < o.text.size() ||
+            compareFolded(rest.substr(0, o.text.size()), o.text) != 0)
+            continue;
+        std::size_t j = o.text.size();
+        if (o.word && j < rest.size() && !isBlank(rest[j]))
+            continue; // "beginsX" is not the operator
+        while (j < rest.size() && isBlank(rest[j]))
+            ++j;
+        FilterCondition c;
+        c.field = field;
+        c.op = o.op;
+        c.connective = connective;
+        c.value = std::string(rest.substr(j));
+        if (c.value.size() > MaxFilterValueBytes) {
+            out.error = ConditionParse::ValueTooLong;
+            return out;
+        }
+        out.condition = std::move(c);
+        return out;
+    }
+    out.error = ConditionParse::NoOperator;
+    out.word = std::string(fieldWord);
+    return out;
+}
+
+} // namespace tl

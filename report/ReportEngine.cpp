@@ -1,0 +1,389 @@
+#include "report/ReportEngine.h"
+
+#include "locale/Langutils.h"
+#include "storage/Utf8.h"
+
+#include <ctime>
+#include <memory>
+
+namespace tl {
+namespace {
+
+// The report is written through a buffer of this size.
+constexpr std::size_t OutputBufferSize = 1u << 20;
+// A field as a block sees it holds at most this many bytes.
+constexpr std::size_t FieldSlotBytes = SongFieldWidth - 1;
+// The fields whose group and document slots hold totals, in the order of the totals.
+constexpr std::array<int, 3> TotalFields = {Size, Length, Track};
+
+int totalIndex(int field) {
+    for (std::size_t i = 0; i < TotalFields.size(); ++i)
+        if (TotalFields[i] == field)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Reads a whole file; false when it cannot be opened or read. A bad_alloc sets noMemory.
+bool readWholeFile(const std::string& path, std::string& data, bool& noMemory) {
+    noMemory = false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file)
+        return false;
+    data.clear();
+    char chunk[64 * 1024];
+    try {
+        for (;;) {
+            const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+            data.append(chunk, n);
+            if (n < sizeof chunk)
+                return !std::ferror(file.get());
+        }
+    } catch (const std::bad_alloc&) {
+        noMemory = true;
+        return false;
+    }
+}
+
+bool writeWholeFile(const std::string& path, std::string_view data) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    return std::fclose(file) == 0 && written;
+}
+
+CivilDate localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+ReportOutcome failure(ReportStatus status) {
+    ReportOutcome outcome;
+    outcome.status = status;
+    return outcome;
+}
+
+} // namespace
+
+std::string_view reportMessageKey(ReportStatus status) {
+    switch (status) {
+    case ReportStatus::Ok:
+        return {};
+    case ReportStatus::WriteError:
+        return "GenericErr";
+    case ReportStatus::IncludeError:
+        return "LinkErr";
+    case ReportStatus::CopyError:
+        return "CopyErr";
+    case ReportStatus::FieldError:
+        return "FieldErr";
+    case ReportStatus::EolError:
+        return "EolErr";
+    case ReportStatus::ExpandError:
+        break;
+    }
+    return "GenericParseErr";
+}
+
+ReportEngine::ReportEngine() = default;
+
+ReportEngine::~ReportEngine() {
+    if (m_file)
+        std::fclose(m_file);
+}
+
+void ReportEngine::setDefaultDrive(std::string root) {
+    if (!root.ends_with('/'))
+        root += '/';
+    m_defaultDrive = std::move(root);
+}
+
+ReportLoad ReportEngine::loadRecords(const std::vector<std::string>& paths,
+                                     const RecordPredicate* filter) {
+    m_table.clear();
+    // Digests of this reader's version and older ones; the type tag plays no part.
+    m_table.setVersionCheck(1, 0);
+    m_table.setFilter(filter);
+    ReportLoad load;
+    for (const std::string& path : paths) {
+        const RecordResult result = m_table.load(path);
+        if (result != RecordResult::Ok) {
+            m_table.setFilter(nullptr);
+            load.status = ReportLoad::Failed;
+            load.failedPath = path;
+            load.result = result;
+            return load;
+        }
+    }
+    m_table.setFilter(nullptr);
+    if (m_table.empty())
+        load.status = ReportLoad::NoRecords;
+    return load;
+}
+
+void ReportEngine::sortRecords(const std::vector<int>& keys, const Collator& collator) {
+    m_table.sort(keys, [&collator](std::string_view a, std::string_view b) {
+        return collateCompare(collator, a, b);
+    });
+}
+
+// --- the block context -------------------------------------------------------------------
+
+std::string ReportEngine::field(int index) const {
+    if (!m_blockRecord)
+        return currentField(index);
+    if (index < 0 || index >= FieldCount)
+        return {};
+    const int total = totalIndex(index);
+    if (total >= 0 && m_blockRecord->set)
+        return std::to_string(m_blockRecord->totals[static_cast<std::size_t>(total)]);
+    return m_blockRecord->fields[static_cast<std::size_t>(index)];
+}
+
+std::string ReportEngine::currentField(int index) const {
+    if (index < 0)
+        return {};
+    return std::string(utf8Cut(m_current.field(static_cast<std::uint32_t>(index)), FieldSlotBytes));
+}
+
+bool ReportEngine::include(std::string& textSoFar) {
+    if (!m_hasInclude)
+        return true;
+    const bool ok = write(textSoFar) && write(m_includeData);
+    textSoFar.clear();
+    return ok;
+}
+
+// --- the report file ---------------------------------------------------------------------
+
+bool ReportEngine::openReport() {
+    m_file = std::fopen(m_reportPath.c_str(), "wb");
+    m_out.clear();
+    m_out.reserve(OutputBufferSize + 2);
+    m_lastWasCr = false;
+    m_writeFailed = m_file == nullptr;
+    return m_file != nullptr;
+}
+
+bool ReportEngine::flush() {
+    if (!m_file || m_writeFailed)
+        return false;
+    if (!m_out.empty() && std::fwrite(m_out.data(), 1, m_out.size(), m_file) != m_out.size())
+        m_writeFailed = true;
+    m_out.clear();
+    return !m_writeFailed;
+}
+
+bool ReportEngine::write(std::string_view text) {
+    if (m_writeFailed)
+        return false;
+    // The report is a text file with CR LF line ends: a line feed not already preceded by a
+    // carriage return gets one, so included files with either line end come out alike.
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        const std::size_t run = lf == std::string_view::npos ? text.size() : lf;
+        m_out.insert(m_out.end(), text.data(), text.data() + run);
+        if (run > 0)
+            m_lastWasCr = text[run - 1] == '\r';
+        if (lf != std::string_view::npos) {
+            if (!m_lastWasCr)
+                m_out.push_back('\r');
+            m_out.push_back('\n');
+            m_lastWasCr = false;
+            text.remove_prefix(lf + 1);
+        } else {
+            text = {};
+        }
+        if (m_out.size() >= OutputBufferSize && !flush())
+            return false;
+    }
+    return true;
+}
+
+bool ReportEngine::closeReport() {
+    if (!m_file)
+        return false;
+    const bool flushed = flush();
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    return flushed && closed;
+}
+
+// --- generation ----------------------------------------------------------------------------
+
+ReportOutcome ReportEngine::writeBlock(const ReportTemplate& tpl, BlockKind kind) {
+    const TemplateBlock& block = tpl.block(kind);
+    if (block.empty())
+        return {};
+    switch (kind) {
+    case BlockKind::DocumentStart:
+    case BlockKind::DocumentEnd:
+        m_blockRecord = &m_document;
+        break;
+    case BlockKind::GroupStart:
+    case BlockKind::GroupEnd:
+        m_blockRecord = &m_group;
+        break;
+    case BlockKind::Item:
+        m_blockRecord = nullptr;
+        break;
+    }
+    const ExpandResult expanded = block.expand(*this, tpl.cellOptions(), m_block);
+    if (!expanded.ok()) {
+        ReportOutcome outcome;
+        switch (expanded.status) {
+        case ExpandStatus::FieldError:
+            outcome.status = ReportStatus::FieldError;
+            break;
+        case ExpandStatus::EolError:
+            outcome.status = ReportStatus::EolError;
+            break;
+        case ExpandStatus::IncludeFailed:
+            return failure(ReportStatus::WriteError);
+        default:
+            outcome.status = ReportStatus::ExpandError;
+            break;
+        }
+        outcome.detail = expanded.detail;
+        outcome.position = expanded.position;
+        return outcome;
+    }
+    if (!write(m_block))
+        return failure(ReportStatus::WriteError);
+    return {};
+}
+
+ReportOutcome ReportEngine::readInclude(const ReportTemplate& tpl) {
+    m_hasInclude = !tpl.include.empty();
+    if (!m_hasInclude)
+        return {};
+    bool noMemory = false;
+    if (!readWholeFile(tpl.pathOf(tpl.include), m_includeData, noMemory)) {
+        m_hasInclude = false;
+        return failure(noMemory ? ReportStatus::WriteError : ReportStatus::IncludeError);
+    }
+    return {};
+}
+
+ReportOutcome ReportEngine::copyFiles(const ReportTemplate& tpl) {
+    if (tpl.copy.empty())
+        return {};
+    const std::size_t slash = m_reportPath.rfind('/');
+    const std::string reportDir =
+        slash == std::string::npos ? std::string() : m_reportPath.substr(0, slash + 1);
+    std::string data;
+    for (const std::string& name : tpl.copy) {
+        // A shared template must not be able to write outside the report's folder.
+        if (!isSafeCopyName(name))
+            return failure(ReportStatus::CopyError);
+        bool noMemory = false;
+        if (!readWholeFile(tpl.pathOf(name), data, noMemory))
+            return failure(noMemory ? ReportStatus::WriteError : ReportStatus::CopyError);
+        if (!writeWholeFile(reportDir + name, data))
+            return failure(ReportStatus::CopyError);
+    }
+    return {};
+}
+
+void ReportEngine::startTotals(TotalRecord& record) const {
+    for (int i = 0; i < FieldCount; ++i)
+        record.fields[static_cast<std::size_t>(i)] = currentField(i);
+    record.totals = {};
+    record.set = true;
+}
+
+bool ReportEngine::groupChanges(const std::vector<int>& groupBy) const {
+    for (const int f : groupBy) {
+        const std::string_view now =
+            utf8Cut(m_current.field(static_cast<std::uint32_t>(f)), FieldSlotBytes);
+        if (!equalIgnoringAsciiCase(now, m_group.fields[static_cast<std::size_t>(f)]))
+            return true;
+    }
+    return false;
+}
+
+void ReportEngine::addTotals() {
+    for (std::size_t i = 0; i < TotalFields.size(); ++i) {
+        // Sizes of whole volumes pass 2 GiB, so the values are read and summed in 64 bits;
+        // a text that does not start with a number adds 0, and "3/12" adds 3.
+        const std::int64_t value =
+            readDecimal(m_current.field(static_cast<std::uint32_t>(TotalFields[i]))).value_or(0);
+        m_group.totals[i] += value;
+        m_document.totals[i] += value;
+    }
+}
+
+ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::string& reportPath) {
+    m_reportPath = reportPath;
+    if (!openReport())
+        return failure(ReportStatus::WriteError);
+    auto finish = [this](ReportOutcome outcome) {
+        // A failed report stays as written so far.
+        const bool closed = closeReport();
+        if (outcome.ok() && !closed)
+            outcome.status = ReportStatus::WriteError;
+        return outcome;
+    };
+
+    m_counters = {};
+    m_document = {};
+    m_group = {};
+    m_current = RecordView();
+    if (ReportOutcome o = readInclude(tpl); !o.ok())
+        return finish(o);
+    if (ReportOutcome o = copyFiles(tpl); !o.ok())
+        return finish(o);
+    m_drives = takeDriveTable(m_volumeSource ? m_volumeSource() : std::vector<MountedVolume>{});
+    m_today = localToday();
+
+    if (ReportOutcome o = writeBlock(tpl, BlockKind::DocumentStart); !o.ok())
+        return finish(o);
+    for (std::size_t k = 0; k < m_table.size(); ++k) {
+        m_current = m_table.at(k);
+        if (k == 0)
+            startTotals(m_document);
+        const bool newGroup = k == 0 || groupChanges(tpl.groupBy);
+        if (newGroup && k != 0) {
+            if (ReportOutcome o = writeBlock(tpl, BlockKind::GroupEnd); !o.ok())
+                return finish(o);
+            m_counters.groupItem = 0;
+        }
+        if (newGroup) {
+            ++m_counters.groupNumber;
+            startTotals(m_group);
+            if (ReportOutcome o = writeBlock(tpl, BlockKind::GroupStart); !o.ok())
+                return finish(o);
+        }
+        ++m_counters.groupItem;
+        ++m_counters.reportItem;
+        if (ReportOutcome o = writeBlock(tpl, BlockKind::Item); !o.ok())
+            return finish(o);
+        addTotals();
+        ++m_counters.itemCount;
+    }
+    if (ReportOutcome o = writeBlock(tpl, BlockKind::GroupEnd); !o.ok())
+        return finish(o);
+    if (ReportOutcome o = writeBlock(tpl, BlockKind::DocumentEnd); !o.ok())
+        return finish(o);
+    return finish({});
+}
+
+} // namespace tl

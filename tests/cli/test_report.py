@@ -1,0 +1,259 @@
+"""End-to-end tests of `tunelister-cli report`: every shipped template, searches, the
+proposed report name and every failure's message and exit status."""
+import configparser
+import csv
+import html.parser
+import io
+import os
+import re
+import unittest
+
+from cliutil import APP_DIR, FIELD_NAMES, TempDirTestCase, run, write_record_file
+
+TEMPLATES = os.path.join(APP_DIR, "templates")
+
+
+def album(**values):
+    record = dict.fromkeys(FIELD_NAMES, "")
+    record.update(values)
+    return [record[name] for name in FIELD_NAMES]
+
+
+DISC1 = dict(VolDescription="Disc01", VolName="DISC01", VolSerial="1A2B3C4D", ScanDate="20000")
+DISC2 = dict(VolDescription="Disc02", VolName="DISC02", VolSerial="99AA00FF", ScanDate="20001")
+ALBUMS = [
+    album(**DISC1, Artist="Queen", Album="News of the World", Year="1977", Genre="Rock",
+          Path="Music/Queen/News", Size="2500000000", Length="2400", Track="11", Bitrate="320"),
+    album(**DISC1, Artist="Beyoncé", Album="Lemonade", Year="2016", Genre="R&B",
+          Path="Music/Beyonce", Size="120000000", Length="2730", Track="12", Bitrate="256"),
+    album(**DISC1, Artist="Queen", Album="A Night at the Opera", Year="1975", Genre="Rock",
+          Path="Music/Queen/Opera", Size="3000000000", Length="2580", Track="12",
+          Bitrate="128, 192"),
+    album(**DISC2, Artist="Motörhead", Album="Ace of Spades", Year="1980", Genre="Metal",
+          Path="Motorhead", Size="90000000", Length="2200", Track="12", Bitrate="192"),
+    album(**DISC2, Artist="Crosby, Stills & Nash", Album="Crosby, Stills & Nash", Year="1969",
+          Genre="", Path="CSN", Size="80000000", Length="2460", Track="10", Bitrate="192"),
+]
+
+
+def locale_text(section, key):
+    """A message of the default locale file, as written there."""
+    parser = configparser.RawConfigParser(strict=False, interpolation=None)
+    parser.read(os.path.join(APP_DIR, "default.lcl"), encoding="utf-8")
+    return parser.get(section, key)
+
+
+def message_start(section, key):
+    """The part of a message before its first placeholder."""
+    return re.split(r"%\d", locale_text(section, key))[0]
+
+
+class TagBalance(html.parser.HTMLParser):
+    """Checks that every element is closed in order."""
+
+    VOID = {"meta", "link", "br", "hr", "img", "input"}
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.stack, self.errors, self.text = [], [], []
+
+    def handle_starttag(self, tag, attrs):
+        if tag not in self.VOID:
+            self.stack.append(tag)
+
+    def handle_endtag(self, tag):
+        if not self.stack or self.stack[-1] != tag:
+            self.errors.append(f"</{tag}> closes {self.stack[-1:] or 'nothing'}")
+        else:
+            self.stack.pop()
+
+    def handle_data(self, data):
+        self.text.append(data)
+
+
+def check_html(test, raw):
+    text = raw.decode("utf-8")
+    checker = TagBalance()
+    checker.feed(text)
+    checker.close()
+    test.assertEqual(checker.errors, [])
+    test.assertEqual(checker.stack, [])
+    test.assertTrue(text.startswith("<!DOCTYPE html>"))
+    return text, "".join(checker.text)
+
+
+class ReportTest(TempDirTestCase):
+    def setUp(self):
+        super().setUp()
+        self.digest = self.path("Rock.Classics.sdd")
+        write_record_file(self.digest, ALBUMS, type_tag=b"Dgst")
+
+    def report(self, template, *extra, out="report.out", digests=None):
+        status, stdout, stderr = run("report", "--template", os.path.join(TEMPLATES, template),
+                                     "--out", self.path(out), *extra,
+                                     *(digests or [self.digest]))
+        self.assertEqual(status, 0, stderr)
+        self.assertIn(self.path(out), stdout.decode())
+        with open(self.path(out), "rb") as f:
+            return f.read()
+
+    def test_album_list_groups_by_artist_with_totals_and_brings_its_stylesheet(self):
+        raw = self.report("albums-html.tpl", out="albums.html")
+        self.assertNotIn(b"\n", raw.replace(b"\r\n", b""))
+        html, text = check_html(self, raw)
+        self.assertTrue(os.path.exists(self.path("tunelister.css")))
+        # Artists in collation order, each heading once, albums sorted within.
+        headings = re.findall(r"<h2>(.*?)</h2>", html)
+        self.assertEqual(headings,
+                         ["Beyoncé", "Crosby, Stills &amp; Nash", "Motörhead", "Queen"])
+        self.assertLess(html.index("A Night at the Opera"), html.index("News of the World"))
+        self.assertIn("R&amp;B", html)
+        # Queen: 5.5 GB and 1:23:00 in two albums; formatted times and sizes per album.
+        self.assertIn("Total: 2", text)
+        self.assertIn("5.1 G", text)
+        self.assertIn("1:23:00", text)
+        self.assertIn("43:00", text)
+        self.assertIn("2.8 G", text)
+        # Report totals: five albums by four artists, 57 tracks.
+        self.assertIn("5 albums by 4 artists: 57 tracks", text)
+        # Each volume's place: not mounted here, so under the default root, marked.
+        self.assertRegex(html, r'class="where false">[^<]*/Music/Queen/News<')
+
+    def test_csv_export_reads_back_with_a_csv_reader(self):
+        raw = self.report("albums-csv.tpl", out="albums.csv")
+        self.assertTrue(raw.startswith(b"\xef\xbb\xbf"))
+        rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig"), newline="")))
+        self.assertEqual(rows[0][:5], ["Artist", "Album", "Year", "Genre", "Tracks"])
+        self.assertEqual(len(rows), 1 + len(ALBUMS))
+        self.assertTrue(all(len(r) == len(rows[0]) for r in rows))
+        by_album = {r[1]: dict(zip(rows[0], r)) for r in rows[1:]}
+        csn = by_album["Crosby, Stills & Nash"]
+        self.assertEqual(csn["Artist"], "Crosby, Stills & Nash")
+        self.assertEqual(csn["Genre"], "")
+        self.assertEqual(by_album["A Night at the Opera"]["Size (bytes)"], "3000000000")
+        self.assertEqual(by_album["A Night at the Opera"]["Bit rate"], "128, 192")
+        self.assertEqual(by_album["Lemonade"]["Length"], "0:45:30")
+        self.assertEqual(by_album["Lemonade"]["Length (s)"], "2730")
+        self.assertEqual([r[0] for r in rows[1:]],
+                         ["Beyoncé", "Crosby, Stills & Nash", "Motörhead", "Queen", "Queen"])
+
+    def test_text_list_lines_up_its_columns_in_characters(self):
+        text = self.report("albums-txt.tpl", out="albums.txt").decode("utf-8")
+        lines = text.split("\r\n")
+        items = [l for l in lines if l.startswith(("Beyoncé", "Crosby", "Motörhead", "Queen"))]
+        self.assertEqual(len(items), 5)
+        header = next(l for l in lines if l.startswith("Artist "))
+        album_column = header.index("Album")
+        for line in items:
+            self.assertEqual(line[album_column - 1], " ", line)
+            self.assertNotEqual(line[album_column], " ", line)
+        self.assertTrue(any(l.startswith("Crosby, Stills & Nash          Crosby") for l in items))
+        self.assertIn("Total: 5 albums, 57 tracks", text)
+
+    def test_volume_catalogue_has_one_section_per_volume(self):
+        html, text = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
+        self.assertEqual(re.findall(r"<h2>(.*?)</h2>", html), ["1. Disc01", "2. Disc02"])
+        self.assertIn("Total: 3", text)
+        self.assertIn("Total: 2", text)
+        self.assertIn("serial 1A2B3C4D", text)
+        self.assertIn("2 volumes, 5 albums", text)
+        self.assertRegex(html, r'<span class="false">[^<]*/</span>')
+
+    def test_statistics_draw_one_bar_segment_per_album(self):
+        for template, group_header in (("stats-html.tpl", "Rock"), ("stats-years-html.tpl",
+                                                                    "1977")):
+            html, _ = check_html(self, self.report(template, out=template + ".html"))
+            rows = re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html)
+            bars = {label: segment.count("<i ") for label, segment in rows}
+            self.assertEqual(sum(bars.values()), len(ALBUMS), template)
+            self.assertIn(group_header, bars)
+        html, _ = check_html(self, self.report("stats-html.tpl", out="genres.html"))
+        bars = dict(re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html))
+        self.assertEqual(bars["Rock"].count("<i "), 2)
+        self.assertEqual(bars["(none)"].count("<i "), 1)
+
+    def test_search_narrows_the_report(self):
+        cases = [
+            (["--where", "Year >= 1977"], ["Beyoncé", "Motörhead", "Queen"]),
+            (["--where", "artist contains queen"], ["Queen", "Queen"]),
+            (["--where", "Artist = motorhead"], ["Motörhead"]),  # diacritics fold
+            (["--where", "Genre = Rock", "--where", "Year <= 1975"], ["Queen"]),
+            # P or Q and R: P = 1969, Q and R = Rock from 1977 on.
+            (["--where", "Year = 1969", "--or-where", "Genre = Rock", "--where", "Year >= 1977"],
+             ["Crosby, Stills & Nash", "Queen"]),
+            (["--where", "Length <= 40:00"], ["Motörhead", "Queen"]),
+            (["--where", "Size >= 2500000000"], ["Queen", "Queen"]),
+            (["--where", "Genre ="], ["Crosby, Stills & Nash"]),
+        ]
+        for conditions, artists in cases:
+            raw = self.report("albums-csv.tpl", *conditions, out="search.csv")
+            rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig"), newline="")))
+            self.assertEqual([r[0] for r in rows[1:]], artists, conditions)
+
+    def test_values_are_checked_like_the_filter_dialog(self):
+        for condition in ["Year = 19a", "Length <= 90", "Date = 31.4.2001", "Singer = x",
+                          "Artist ~ x", "= x"]:
+            status, _, stderr = run("report", "--template",
+                                    os.path.join(TEMPLATES, "albums-csv.tpl"), "--out",
+                                    self.path("x.csv"), "--where", condition, self.digest)
+            self.assertEqual(status, 2, condition)
+            self.assertIn(condition, stderr)
+            self.assertFalse(os.path.exists(self.path("x.csv")))
+
+    def test_report_name_is_proposed_from_the_digest(self):
+        other = self.path("Jazz.sdd")
+        write_record_file(other, ALBUMS[:1], type_tag=b"Dgst")
+        cases = [([self.digest], "Rock.html"),
+                 ([self.digest, other], locale_text("Report", "DefaultReportName") + ".html")]
+        for digests, name in cases:
+            status, stdout, stderr = run("report", "--template", "albums-html.tpl", *digests,
+                                         cwd=self.tmp)
+            self.assertEqual(status, 0, stderr)
+            self.assertIn(name, stdout.decode())
+            with open(self.path(name), "rb") as f:
+                check_html(self, f.read())
+
+    def test_failures_give_their_message_and_status_1(self):
+        empty = self.path("empty.sdd")
+        write_record_file(empty, [], type_tag=b"Dgst")
+        newer = self.path("newer.sdd")
+        write_record_file(newer, ALBUMS, type_tag=b"Dgst", compat=2)
+        bad_version = self.path("v2.tpl")
+        with open(bad_version, "w") as f:
+            f.write("[General]\nTPLVersion=1\nTPLCompatibility=2\nType=AlbumList\n"
+                    "[Item]\nItem=%Artist%\n")
+        bad_group = self.path("group.tpl")
+        with open(bad_group, "w") as f:
+            f.write("[General]\nTPLVersion=1\nType=AlbumList\nGroupBy=Art\n[Item]\nItem=x\n")
+        bad_field = self.path("field.tpl")
+        with open(bad_field, "w") as f:
+            f.write("[General]\nTPLVersion=1\nType=AlbumList\n[Item]\nItem=ab%Singer%\n")
+        no_include = self.path("include.tpl")
+        with open(no_include, "w") as f:
+            f.write("[General]\nTPLVersion=1\nType=AlbumList\nInclude=gone.html\n"
+                    "[Item]\nItem=%i\n")
+        csv_tpl = os.path.join(TEMPLATES, "albums-csv.tpl")
+        cases = [
+            ([csv_tpl, empty], "Report", "LoadEmpty"),
+            ([csv_tpl, "--where", "Artist = nobody", self.digest], "Report", "LoadEmpty"),
+            ([csv_tpl, self.digest, self.path("missing.sdd")], "General", "UnsupportedFile"),
+            ([csv_tpl, newer], "General", "UnsupportedFile"),
+            ([self.path("missing.tpl"), self.digest], "Report", "TemplateMissingErr"),
+            ([bad_version, self.digest], "Report", "TemplateVersionErr"),
+            ([bad_group, self.digest], "Report", "LoadTemplateErr"),
+            ([bad_field, self.digest], "Report", "FieldErr"),
+            ([no_include, self.digest], "Report", "LinkErr"),
+        ]
+        for args, section, key in cases:
+            status, _, stderr = run("report", "--out", self.path("r.txt"), "--template", *args)
+            self.assertEqual(status, 1, (args, stderr))
+            self.assertIn(message_start(section, key), stderr, args)
+        _, _, stderr = run("report", "--out", self.path("r.txt"), "--template", bad_field,
+                           self.digest)
+        self.assertIn("Item:Singer", stderr)
+        _, _, stderr = run("report", "--template", csv_tpl, self.path("missing.sdd"))
+        self.assertIn(self.path("missing.sdd"), stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
