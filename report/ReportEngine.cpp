@@ -68,13 +68,6 @@ bool writeWholeFile(const std::string& path, std::string_view data) {
     return std::fclose(file) == 0 && written;
 }
 
-CivilDate localToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
-}
-
 ReportOutcome failure(ReportStatus status) {
     ReportOutcome outcome;
     outcome.status = status;
