@@ -4,6 +4,7 @@
 
 #include "locale/Langutils.h"
 #include "locale/Settings.h"
+#include "platform/Volumes.h"
 #include "report/Filter.h"
 #include "report/ReportEngine.h"
 
@@ -127,6 +128,7 @@ void makeReport(Context& ctx, const ReportOptions& o, const CLI::Option* whereOp
     ReportEngine engine;
     engine.setVariousText(settings.reportVarious);
     engine.setDefaultDrive(settings.defaultDrive);
+    engine.setVolumeSource([] { return mountedVolumes(); });
 
     const ReportLoad load = engine.loadRecords(o.digests, filter.get());
     if (load.status == ReportLoad::Failed)

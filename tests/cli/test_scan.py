@@ -147,6 +147,18 @@ class ScanTest(TempDirTestCase):
             self.assertGreater(int(rec["Length"]), 0, name)
             self.assertRegex(rec["Binary"], "^FFF[0-9A-F]{5}$")
         self.assertEqual(os.path.getsize(os.path.join(self.out, "Real.sdd")) > 24, True)
+        # The volume scanned here is mounted: the album list places each album under the
+        # folder it was found in, marked as mounted.
+        report = self.path("albums.html")
+        status, _, err = run("report", "--template",
+                             os.path.join(APP_DIR, "templates", "albums-html.tpl"), "--out",
+                             report, os.path.join(self.out, "Real.sdd"))
+        self.assertEqual(status, 0, err)
+        with open(report, encoding="utf-8") as f:
+            html = f.read()
+        tree = os.path.realpath(self.tree)
+        self.assertIn('class="where true">' + tree + "<", html)
+        self.assertIn('class="where true">' + os.path.join(tree, "Sub") + "<", html)
 
 
 if __name__ == "__main__":
