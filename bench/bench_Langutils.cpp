@@ -16,8 +16,7 @@
 namespace {
 
 constexpr std::string_view CzechCase = "ÁáČčĎďÉéĚěÍíŇňÓóŘřŠšŤťÚúŮůÝýŽž";
-constexpr std::string_view CzechSort =
-    " 0123456789aábcčdďeéěfghiíjklmnňoópqrřsštťuúůvwxyýzž";
+constexpr std::string_view CzechSort = " 0123456789aábcčdďeéěfghiíjklmnňoópqrřsštťuúůvwxyýzž";
 constexpr std::string_view CzechDiacritics = "áačcďdéeěeíiňnóořršsťtúuůuýyžz";
 
 tl::Collator czech() {
@@ -27,9 +26,10 @@ tl::Collator czech() {
 }
 
 std::vector<std::string> names(std::size_t count) {
-    const char* parts[] = {"Chinaski", "Čechomor", "Lucie", "Olympic", "Žlutý pes", "Beatles",
-                           "Řezník", "Hradišťan", "Kryštof", "Divokej Bill", "Michal David",
-                           "Škwor", "Tata Bojs", "Chaozz", "Mňága a Žďorp", "Buty"};
+    const char* parts[] = {"Chinaski",  "Čechomor",     "Lucie",         "Olympic",
+                           "Žlutý pes", "Beatles",      "Řezník",        "Hradišťan",
+                           "Kryštof",   "Divokej Bill", "Michal David",  "Škwor",
+                           "Tata Bojs", "Chaozz",       "Mňága a Žďorp", "Buty"};
     std::mt19937 random(42);
     std::vector<std::string> out;
     out.reserve(count);

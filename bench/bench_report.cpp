@@ -31,13 +31,13 @@ namespace fs = std::filesystem;
 
 constexpr int DigestCount = 100;
 
-const char* const Syllables[] = {"ka", "lo", "mi", "ra", "te", "vo", "su", "ne", "bri", "dan",
-                                 "fel", "gor", "hal", "jus", "kré", "lün", "mar", "nor", "pé",
-                                 "quin", "ros", "sta", "tor", "ul", "vin", "wes", "xa", "yor",
-                                 "zé", "ch"};
-const char* const Genres[] = {"Rock", "Pop", "Jazz", "Blues", "Metal", "Folk", "Classical",
-                              "Electronic", "Hip-Hop", "Country", "Soul", "Reggae", "Punk",
-                              "R&B", "Ambient", "Soundtrack"};
+const char* const Syllables[] = {"ka",  "lo",  "mi",  "ra",   "te",  "vo",  "su",  "ne",
+                                 "bri", "dan", "fel", "gor",  "hal", "jus", "kré", "lün",
+                                 "mar", "nor", "pé",  "quin", "ros", "sta", "tor", "ul",
+                                 "vin", "wes", "xa",  "yor",  "zé",  "ch"};
+const char* const Genres[] = {"Rock",      "Pop",        "Jazz",    "Blues",     "Metal", "Folk",
+                              "Classical", "Electronic", "Hip-Hop", "Country",   "Soul",  "Reggae",
+                              "Punk",      "R&B",        "Ambient", "Soundtrack"};
 
 std::string word(std::mt19937& rng, int syllables) {
     std::string w;
@@ -140,8 +140,8 @@ int main(int argc, char** argv) {
     const fs::path self = fs::canonical("/proc/self/exe").parent_path();
     const fs::path appDir = argc > 1 ? fs::path(argv[1]) : self.parent_path() / "app";
     const bool ownWorkDir = argc <= 2;
-    const fs::path work = ownWorkDir ? fs::temp_directory_path() / "tl-bench-report"
-                                     : fs::path(argv[2]);
+    const fs::path work =
+        ownWorkDir ? fs::temp_directory_path() / "tl-bench-report" : fs::path(argv[2]);
     const int albums = argc > 3 ? std::atoi(argv[3]) : 1'000'000;
     fs::create_directories(work);
 
@@ -154,16 +154,18 @@ int main(int argc, char** argv) {
 
     const std::string cli = (appDir / "tunelister-cli").string();
     const std::string tpl = (appDir / "templates" / "albums-html.tpl").string();
-    std::vector<std::string> args = {cli, "report", "--template", tpl, "--out",
-                                     (work / "albums.html").string()};
+    std::vector<std::string> args = {cli, "report", "--template",
+                                     tpl, "--out",  (work / "albums.html").string()};
     args.insert(args.end(), digests.begin(), digests.end());
     const Run full = runCli(args);
     report("report, HTML album list", full, bytes, 6);
     std::printf("  report size: %.1f MiB\n",
                 static_cast<double>(fs::file_size(work / "albums.html")) / (1024.0 * 1024.0));
 
-    args = {cli, "report", "--template", tpl, "--out", (work / "search.html").string(),
-            "--where", "Genre = Rock", "--where", "Year >= 1990"};
+    args = {cli,           "report",       "--template",
+            tpl,           "--out",        (work / "search.html").string(),
+            "--where",     "Genre = Rock", "--where",
+            "Year >= 1990"};
     args.insert(args.end(), digests.begin(), digests.end());
     const Run search = runCli(args);
     report("search, two conditions", search, bytes, 3);

@@ -22,9 +22,8 @@ namespace {
 
 bool nameLess(const std::string& a, const std::string& b) {
     const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [&](char x, char y) { return fold(x) < fold(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return fold(x) < fold(y); });
 }
 
 bool isMp3(const std::string& name) {
@@ -66,9 +65,8 @@ void walk(const std::string& dir, bool lengths, Totals& totals) {
             continue;
         ++totals.files;
         if (const TagLib::Tag* tag = file.tag())
-            totals.textBytes += tag->title().size() + tag->artist().size() +
-                                tag->album().size() + tag->genre().size() + tag->year() +
-                                tag->track();
+            totals.textBytes += tag->title().size() + tag->artist().size() + tag->album().size() +
+                                tag->genre().size() + tag->year() + tag->track();
         if (const TagLib::MPEG::Properties* p = file.audioProperties()) {
             totals.lengthMs += static_cast<unsigned long long>(p->lengthInMilliseconds());
             totals.textBytes += static_cast<unsigned long long>(p->bitrate() + p->sampleRate());

@@ -21,8 +21,8 @@ tl::PlainBlockContext fixedContext() {
     context.record[tl::Path] = "Queen/Opera";
     context.current = context.record;
     context.count = {3, 4, 1, 2};
-    context.driveTable = tl::takeDriveTable({{"/media/cd", "iso9660", "/dev/sr0", "ROCK_2001",
-                                              "0F1E2D3C", false}});
+    context.driveTable =
+        tl::takeDriveTable({{"/media/cd", "iso9660", "/dev/sr0", "ROCK_2001", "0F1E2D3C", false}});
     context.path = "/tmp/report.list.html";
     context.date = {2001, 7, 4};
     context.hasInclude = true;
