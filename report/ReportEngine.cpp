@@ -1,6 +1,7 @@
 #include "report/ReportEngine.h"
 
 #include "locale/Langutils.h"
+#include "locale/Profile.h"
 #include "storage/Utf8.h"
 
 #include <ctime>
@@ -21,21 +22,6 @@ int totalIndex(int field) {
         if (TotalFields[i] == field)
             return static_cast<int>(i);
     return -1;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // Reads a whole file; false when it cannot be opened or read. A bad_alloc sets noMemory.
@@ -307,7 +293,7 @@ bool ReportEngine::groupChanges(const std::vector<int>& groupBy) const {
     for (const int f : groupBy) {
         const std::string_view now =
             utf8Cut(m_current.field(static_cast<std::uint32_t>(f)), FieldSlotBytes);
-        if (!equalIgnoringAsciiCase(now, m_group.fields[static_cast<std::size_t>(f)]))
+        if (!equalsIgnoringAsciiCase(now, m_group.fields[static_cast<std::size_t>(f)]))
             return true;
     }
     return false;
