@@ -20,18 +20,21 @@ std::int64_t FileSource::size() {
 }
 
 bool FileSource::fill(std::int64_t at) {
-    if (m_buffer.empty()) {
+    if (!m_buffer) {
         // Never more memory than the file has bytes.
         const std::int64_t fileSize = size();
-        m_buffer.resize(fileSize < 0 ? BufferSize
-                                     : static_cast<std::size_t>(std::clamp<std::int64_t>(
-                                           fileSize, 1, static_cast<std::int64_t>(BufferSize))));
+        m_capacity = fileSize < 0 ? BufferSize
+                                  : static_cast<std::size_t>(std::clamp<std::int64_t>(
+                                        fileSize, 1, static_cast<std::int64_t>(BufferSize)));
+        m_buffer = std::make_unique_for_overwrite<unsigned char[]>(m_capacity);
     }
+    const std::size_t wanted = std::min(m_nextRead, m_capacity);
+    m_nextRead = std::min(m_nextRead * 2, BufferSize);
     m_bufferStart = at;
     m_bufferLength = 0;
     for (;;) {
         ++m_readCalls;
-        const ssize_t got = ::pread(m_fd, m_buffer.data(), m_buffer.size(), at);
+        const ssize_t got = ::pread(m_fd, m_buffer.get(), wanted, at);
         if (got >= 0) {
             m_bufferLength = static_cast<std::size_t>(got);
             return true;
@@ -39,6 +42,12 @@ bool FileSource::fill(std::int64_t at) {
         if (errno != EINTR)
             return false;
     }
+}
+
+const unsigned char* FileSource::peekSlow(std::size_t count) {
+    if (count > FirstReadSize || !fill(m_pos) || m_bufferLength < count)
+        return nullptr;
+    return m_buffer.get();
 }
 
 std::size_t FileSource::readDirect(unsigned char* dest, std::size_t count) {
@@ -64,14 +73,14 @@ std::size_t FileSource::read(void* dest, std::size_t count) {
     m_failed = false;
     auto* out = static_cast<unsigned char*>(dest);
     std::size_t done = 0;
-    if (count >= BufferSize) {
+    if (count >= FirstReadSize) {
         // Large blocks (a whole tag) go straight into the caller's memory, after the
         // part that the buffer already holds.
         if (m_pos >= m_bufferStart &&
             m_pos < m_bufferStart + static_cast<std::int64_t>(m_bufferLength)) {
             const auto offset = static_cast<std::size_t>(m_pos - m_bufferStart);
             done = m_bufferLength - offset;
-            std::memcpy(out, m_buffer.data() + offset, done);
+            std::memcpy(out, m_buffer.get() + offset, done);
             m_pos += static_cast<std::int64_t>(done);
         }
         const std::size_t direct = readDirect(out + done, count - done);
@@ -91,7 +100,7 @@ std::size_t FileSource::read(void* dest, std::size_t count) {
         }
         const auto offset = static_cast<std::size_t>(m_pos - m_bufferStart);
         const std::size_t chunk = std::min(count - done, m_bufferLength - offset);
-        std::memcpy(out + done, m_buffer.data() + offset, chunk);
+        std::memcpy(out + done, m_buffer.get() + offset, chunk);
         done += chunk;
         m_pos += static_cast<std::int64_t>(chunk);
     }

@@ -10,14 +10,18 @@
  */
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace tl::mp3 {
 
 class FileSource {
 public:
-    /** Bytes read ahead in one system call (fewer for a smaller file). */
-    static constexpr std::size_t BufferSize = 64 * 1024;
+    /** Bytes read ahead by the first system call: enough for the header, the tag of most
+     *  files and the first frames, without copying all of a small file. */
+    static constexpr std::size_t FirstReadSize = 16 * 1024;
+    /** Each further read ahead doubles, up to this (fewer for a smaller file), so that the
+     *  walk through a long stream makes few system calls. */
+    static constexpr std::size_t BufferSize = 256 * 1024;
 
     explicit FileSource(int fd);
 
@@ -35,6 +39,16 @@ public:
     bool seekCurrent(std::int64_t offset);
     bool seekEnd(std::int64_t offset);
 
+    /** The @p count bytes at the position, read ahead into the buffer when needed, without
+     *  moving; nullptr when fewer remain before the end of the file, when @p count is
+     *  larger than the first read ahead, or on an error (a read() then tells which). */
+    const unsigned char* peek(std::size_t count) {
+        const std::int64_t offset = m_pos - m_bufferStart;
+        if (offset >= 0 && static_cast<std::uint64_t>(offset) + count <= m_bufferLength)
+            return m_buffer.get() + offset;
+        return peekSlow(count);
+    }
+
     std::int64_t position() const { return m_pos; }
     /** Size of the file, or -1 when it cannot be learned. */
     std::int64_t size();
@@ -44,13 +58,16 @@ public:
 
 private:
     bool fill(std::int64_t at);
+    const unsigned char* peekSlow(std::size_t count);
     std::size_t readDirect(unsigned char* dest, std::size_t count);
 
     int m_fd;
     std::int64_t m_pos = 0;
     std::int64_t m_size = -2; // -2: not asked yet
     bool m_failed = false;
-    std::vector<unsigned char> m_buffer;
+    std::unique_ptr<unsigned char[]> m_buffer; // m_capacity bytes, allocated at the first read
+    std::size_t m_capacity = 0;
+    std::size_t m_nextRead = FirstReadSize;
     std::int64_t m_bufferStart = 0;
     std::size_t m_bufferLength = 0;
     std::size_t m_readCalls = 0;

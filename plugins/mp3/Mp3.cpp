@@ -47,6 +47,37 @@ std::int32_t toLength(double ms) {
     return ms < 0 ? 0 : static_cast<std::int32_t>(ms);
 }
 
+// Length, bit rate and playing time of a frame depend only on the bits VVLL of the second
+// header byte and BBBBSSP of the third; the walk looks them up by those 11 bits.
+constexpr int StepKeys = 1 << 11;
+
+int stepKey(const std::uint8_t* b) {
+    return ((b[1] >> 1) & 0x0F) << 7 | b[2] >> 1;
+}
+
+struct StepTables {
+    std::array<std::uint16_t, StepKeys> length{}; // 0: not a valid header
+    std::array<std::uint16_t, StepKeys> bitrate{};
+    std::array<double, StepKeys> duration{};
+
+    StepTables() {
+        for (int key = 0; key < StepKeys; ++key) {
+            const Window bytes{0xFF, static_cast<std::uint8_t>(0xE0 | (key >> 7) << 1),
+                               static_cast<std::uint8_t>((key & 0x7F) << 1), 0};
+            if (const std::optional<FrameHeader> h = decodeFrameHeader(bytes)) {
+                length[static_cast<std::size_t>(key)] = static_cast<std::uint16_t>(frameLength(*h));
+                bitrate[static_cast<std::size_t>(key)] = static_cast<std::uint16_t>(h->bitrate);
+                duration[static_cast<std::size_t>(key)] = frameDuration(*h);
+            }
+        }
+    }
+};
+
+const StepTables& stepTables() {
+    static const StepTables tables;
+    return tables;
+}
+
 /** One analysis: the working state of a single call. */
 class Analysis {
 public:
@@ -208,22 +239,36 @@ Analysis::Step Analysis::readId3v1() {
 }
 
 Analysis::Step Analysis::walkStream() {
-    std::size_t got = 0;
-    if (!m_file.seekSet(m_firstPos) || !readWindow(&got))
+    if (!m_file.seekSet(m_firstPos))
         return Step::ReadError;
+    const StepTables& tables = stepTables();
     double total = 0;
     std::int64_t sum = 0;
     std::int64_t frames = 0;
     // Every frame is at least 32 bytes long, so the walk moves forward and ends at the
-    // end of the file at the latest.
-    while (got > 0) {
-        const std::optional<FrameHeader> header = decodeFrameHeader(m_window);
-        if (!header)
+    // end of the file at the latest. Headers are looked at in the read buffer; only the
+    // last bytes of the file, where fewer than four remain, go through the window.
+    for (;;) {
+        const std::int64_t at = m_file.position();
+        const std::uint8_t* b = m_file.peek(m_window.size());
+        if (b) {
+            std::memcpy(m_window.data(), b, m_window.size());
+        } else {
+            std::size_t got = 0;
+            if (!readWindow(&got))
+                return Step::ReadError;
+            if (got == 0)
+                break;
+            b = m_window.data();
+        }
+        const auto key = static_cast<std::size_t>(stepKey(b));
+        const int length = tables.length[key];
+        if (b[0] != 0xFF || b[1] < 0xE0 || length == 0)
             break;
-        total += frameDuration(*header);
-        sum += header->bitrate;
+        total += tables.duration[key];
+        sum += tables.bitrate[key];
         ++frames;
-        if (!m_file.seekCurrent(frameLength(*header) - 4) || !readWindow(&got))
+        if (!m_file.seekSet(at + length))
             return Step::ReadError;
     }
     if (frames > 0) {
@@ -359,6 +404,14 @@ int frameLength(const FrameHeader& h) {
 
 double frameDuration(const FrameHeader& h) {
     return samplesPerFrame(h) * 1000.0 / h.sampleRate;
+}
+
+FrameStep frameStep(const std::uint8_t* b) {
+    const StepTables& tables = stepTables();
+    const auto key = static_cast<std::size_t>(stepKey(b));
+    if (b[0] != 0xFF || b[1] < 0xE0 || tables.length[key] == 0)
+        return {};
+    return {tables.length[key], tables.bitrate[key], tables.duration[key]};
 }
 
 const char* modeName(int mode) {

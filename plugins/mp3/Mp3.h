@@ -43,6 +43,17 @@ int frameLength(const FrameHeader& header);
 /** Playing time of one frame in milliseconds. */
 double frameDuration(const FrameHeader& header);
 
+/** What the stream walk takes from one frame header. */
+struct FrameStep {
+    int length = 0; ///< as frameLength(); 0 when the bytes are not a valid frame header
+    int bitrate = 0;
+    double duration = 0; ///< as frameDuration()
+};
+
+/** The step of the frame whose header starts at @p b (four bytes), looked up in tables
+ *  made from decodeFrameHeader(), frameLength() and frameDuration() themselves. */
+FrameStep frameStep(const std::uint8_t* b);
+
 /** "Stereo", "Joint stereo", "Dual" or "Mono". */
 const char* modeName(int mode);
 
