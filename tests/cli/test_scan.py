@@ -147,19 +147,51 @@ class ScanTest(TempDirTestCase):
             self.assertGreater(int(rec["Length"]), 0, name)
             self.assertRegex(rec["Binary"], "^FFF[0-9A-F]{5}$")
         self.assertEqual(os.path.getsize(os.path.join(self.out, "Real.sdd")) > 24, True)
+
+    @unittest.skipUnless(os.path.exists(os.path.join(APP_DIR, "plugins", "mp3.so")),
+                         "the mp3 plug-in is not built")
+    def test_real_tree_gives_every_shipped_report_and_a_search_narrows_it(self):
+        albums = {
+            os.path.join("Blue Lake", "Early"): ["mpeg1-l3-cbr128-joint.mp3",
+                                                 "mpeg1-l3-vbr-noxing.mp3"],
+            os.path.join("Blue Lake", "Live"): ["mpeg2-l3-cbr64-mono.mp3"],
+            os.path.join("Tagged", "Album"): ["tag-v11-cp1250.mp3"],
+        }
+        for folder, fixtures in albums.items():
+            os.makedirs(self.path("tree", folder))
+            for number, fixture in enumerate(fixtures, 1):
+                shutil.copy(os.path.join(FIXTURES, fixture),
+                            self.path("tree", folder, "%02d.mp3" % number))
+        status, _, err = run("scan", self.tree, "--out", self.out, "--name", "Real")
+        self.assertEqual(status, 0, err)
+        digest = os.path.join(self.out, "Real.sdd")
+
+        def report(template, *conditions):
+            out = self.path("reports", template)
+            status, _, err = run("report", "--template",
+                                 os.path.join(APP_DIR, "templates", template), "--out", out,
+                                 *conditions, digest)
+            self.assertEqual(status, 0, err)
+            with open(out, encoding="utf-8-sig") as f:
+                return f.read()
+
+        os.makedirs(self.path("reports"))
+        tree = os.path.realpath(self.tree)
+        for template in sorted(os.listdir(os.path.join(APP_DIR, "templates"))):
+            if template.endswith(".tpl"):
+                self.assertIn("Blue Lake", report(template), template)
         # The volume scanned here is mounted: the album list places each album under the
         # folder it was found in, marked as mounted.
-        report = self.path("albums.html")
-        status, _, err = run("report", "--template",
-                             os.path.join(APP_DIR, "templates", "albums-html.tpl"), "--out",
-                             report, os.path.join(self.out, "Real.sdd"))
-        self.assertEqual(status, 0, err)
-        with open(report, encoding="utf-8") as f:
-            html = f.read()
-        tree = os.path.realpath(self.tree)
-        self.assertIn('class="where true">' + tree + "<", html)
-        self.assertIn('class="where true">' + os.path.join(tree, "Sub") + "<", html)
-
+        html = report("albums-html.tpl")
+        for folder in albums:
+            self.assertIn('class="where true">' + os.path.join(tree, folder) + "<", html)
+        rows = report("albums-csv.tpl").splitlines()
+        self.assertEqual(len(rows), 1 + len(albums))
+        # A search keeps only the albums that pass its conditions.
+        found = report("albums-csv.tpl", "--where", "Artist = Blue Lake", "--where",
+                       "Album begins Ear").splitlines()
+        self.assertEqual(len(found), 2)
+        self.assertIn("Early", found[1])
 
 if __name__ == "__main__":
     unittest.main()
