@@ -90,11 +90,17 @@ struct Outcome {
     std::string text(const char* span) const { return std::string(span + 1); }
 };
 
-/** Analyses @p bytes through a memfd. */
-inline Outcome analyse(const Bytes& bytes, int options = 0, CodePage page = CodePage::Cp1252) {
+/** An anonymous file holding @p bytes; the caller closes it. */
+inline int memfdWith(const Bytes& bytes) {
     const int fd = ::memfd_create("mp3test", 0);
     if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
         throw std::runtime_error("memfd");
+    return fd;
+}
+
+/** Analyses @p bytes through a memfd. */
+inline Outcome analyse(const Bytes& bytes, int options = 0, CodePage page = CodePage::Cp1252) {
+    const int fd = memfdWith(bytes);
     Outcome out{};
     out.info.fileSize = bytes.size();
     out.result = analyseDescriptor(fd, out.info, options, page);
