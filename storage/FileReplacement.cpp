@@ -27,10 +27,14 @@ FileReplacement::~FileReplacement() {
 
 bool FileReplacement::commit(bool sync) {
     if (sync) {
+        // Data that did not reach the disk must not replace the earlier file.
         const int fd = ::open(m_tempPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
             ::close(fd);
+        if (!synced) {
+            discard();
+            return false;
         }
     }
     if (std::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
