@@ -72,8 +72,7 @@ RecordResult RecordFile::create(const std::string& path) {
     m_file = std::fopen(path.c_str(), "wb");
     if (!m_file)
         return RecordResult::CannotOpen;
-    m_buffer.resize(StreamBufferSize);
-    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
+    useStreamBuffer();
     m_mode = 'c';
     std::uint8_t header[RecordHeaderSize] = {};
     std::memcpy(header, "SiDB", 4);
@@ -88,13 +87,19 @@ RecordResult RecordFile::create(const std::string& path) {
     return RecordResult::Ok;
 }
 
+void RecordFile::useStreamBuffer() {
+    // Not cleared: the stream writes or reads each byte before it is used, and a small
+    // file touches only the first pages.
+    m_buffer = std::make_unique_for_overwrite<char[]>(StreamBufferSize);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, StreamBufferSize);
+}
+
 RecordResult RecordFile::open(const std::string& path) {
     close();
     m_file = std::fopen(path.c_str(), "rb");
     if (!m_file)
         return RecordResult::CannotOpen;
-    m_buffer.resize(StreamBufferSize);
-    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
+    useStreamBuffer();
     m_mode = 'r';
     std::uint8_t header[RecordHeaderSize];
     if (std::fread(header, 1, sizeof header, m_file) != sizeof header)
@@ -163,8 +168,7 @@ RecordResult RecordFile::close() {
     m_file = nullptr;
     m_mode = 0;
     m_nextNumber = 0;
-    m_buffer.clear();
-    m_buffer.shrink_to_fit();
+    m_buffer.reset();
     return result;
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,12 +91,14 @@ public:
     virtual void unpack(const PackedRecord* record, Fields& fields, std::size_t width) const;
 
 private:
+    void useStreamBuffer();
+
     std::uint32_t m_fieldCount = 0;
     std::uint32_t m_nextNumber = 0;
     RecordType m_type;
     std::FILE* m_file = nullptr;
     char m_mode = 0; // 'c' creating, 'r' reading
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer; // the stream's buffer while a file is open
 };
 
 /** Checks that @p bytes form a well-made record of @p fieldCount fields: a length word
