@@ -97,7 +97,7 @@ private:
     std::uint32_t m_nextNumber = 0;
     RecordType m_type;
     std::FILE* m_file = nullptr;
-    char m_mode = 0; // 'c' creating, 'r' reading
+    char m_mode = 0;                  // 'c' creating, 'r' reading
     std::unique_ptr<char[]> m_buffer; // the stream's buffer while a file is open
 };
 
