@@ -71,6 +71,14 @@ struct StepTables {
             }
         }
     }
+
+    /** The step of the frame whose header starts at @p b; length 0 when not a header. */
+    FrameStep at(const std::uint8_t* b) const {
+        const auto key = static_cast<std::size_t>(stepKey(b));
+        if (b[0] != 0xFF || b[1] < 0xE0 || length[key] == 0)
+            return {};
+        return {length[key], bitrate[key], duration[key]};
+    }
 };
 
 const StepTables& stepTables() {
@@ -261,14 +269,13 @@ Analysis::Step Analysis::walkStream() {
                 break;
             b = m_window.data();
         }
-        const auto key = static_cast<std::size_t>(stepKey(b));
-        const int length = tables.length[key];
-        if (b[0] != 0xFF || b[1] < 0xE0 || length == 0)
+        const FrameStep step = tables.at(b);
+        if (step.length == 0)
             break;
-        total += tables.duration[key];
-        sum += tables.bitrate[key];
+        total += step.duration;
+        sum += step.bitrate;
         ++frames;
-        if (!m_file.seekSet(at + length))
+        if (!m_file.seekSet(at + step.length))
             return Step::ReadError;
     }
     if (frames > 0) {
@@ -407,11 +414,7 @@ double frameDuration(const FrameHeader& h) {
 }
 
 FrameStep frameStep(const std::uint8_t* b) {
-    const StepTables& tables = stepTables();
-    const auto key = static_cast<std::size_t>(stepKey(b));
-    if (b[0] != 0xFF || b[1] < 0xE0 || tables.length[key] == 0)
-        return {};
-    return {tables.length[key], tables.bitrate[key], tables.duration[key]};
+    return stepTables().at(b);
 }
 
 const char* modeName(int mode) {
