@@ -7,7 +7,4 @@ namespace tl {
  *  is this folder followed by a relative part. Empty when it cannot be found. */
 std::string applicationDir();
 
-/** The directory part of @p path up to and including its last "/", or empty. */
-std::string directoryOf(const std::string& path);
-
 } // namespace tl

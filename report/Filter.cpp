@@ -2,6 +2,7 @@
 
 #include "locale/Langutils.h"
 #include "report/Formatting.h"
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
@@ -198,7 +199,6 @@ bool Filter::passes(const Fields& record) const {
 // "Artist contains ab", "Year>=1990", "Length <= 3:00", "Comment = " (an empty value).
 ConditionParse parseCondition(std::string_view text, FilterConnective connective) {
     ConditionParse out;
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     std::size_t i = 0;
     while (i < text.size() && isBlank(text[i]))
@@ -258,6 +258,42 @@ ConditionParse parseCondition(std::string_view text, FilterConnective connective
     out.error = ConditionParse::NoOperator;
     out.word = std::string(fieldWord);
     return out;
+}
+
+std::optional<Message> conditionMessage(const ConditionParse& parse) {
+    const auto error = [](const char* key, std::vector<MessageArg> args = {}) {
+        return makeMessage("Cli", key, Severity::Error, std::move(args));
+    };
+    switch (parse.error) {
+    case ConditionParse::None:
+        return std::nullopt;
+    case ConditionParse::NoField:
+        return error("ConditionNoField");
+    case ConditionParse::UnknownField:
+        return error("ConditionUnknownField", {parse.word});
+    case ConditionParse::NoOperator:
+        return error("ConditionNoOperator", {parse.word});
+    case ConditionParse::ValueTooLong:
+        break;
+    }
+    return error("ConditionValueTooLong", {std::int64_t{MaxFilterValueBytes}});
+}
+
+std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk) {
+    switch (check) {
+    case FilterValueCheck::Ok:
+        return std::nullopt;
+    case FilterValueCheck::NumberExpected:
+        if (canAsk)
+            return makeMessage("DialogFilter", "ErrNumberExpected", Severity::Warning);
+        return makeMessage("Cli", "ConditionNumberExpected", Severity::Error,
+                           {std::string(fieldName(field))});
+    case FilterValueCheck::TimeExpected:
+        return makeMessage("DialogFilter", "ErrTimeExpected", Severity::Error);
+    case FilterValueCheck::DateExpected:
+        break;
+    }
+    return makeMessage("DialogFilter", "ErrDateExpected", Severity::Error);
 }
 
 } // namespace tl

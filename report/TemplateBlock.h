@@ -10,6 +10,7 @@
  * "%Title 30 PAD RIGHT%" writes the record's title right-aligned in 30 characters. The
  * generator supplies what the variables stand for through a BlockContext.
  */
+#include "report/DriveTable.h"
 #include "report/Formatting.h"
 #include "storage/Fieldnames.h"
 
