@@ -1,8 +1,14 @@
 #include "shell/Application.h"
 
+#include "digest/ui/DigestPrompt.h"
 #include "locale/Profile.h"
+#include "locale/ui/OptionsDialog.h"
+#include "report/ui/FilterDialog.h"
 #include "report/ui/ReportWizard.h"
+#include "scan/ui/ScanWindow.h"
+#include "shell/AboutBox.h"
 #include "shell/MainWindow.h"
+#include "support/Accessibility.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestApp.h"
 
@@ -161,4 +167,15 @@ TEST(ApplicationEnd, ClosingAndExitSaveTheSettingsOtherEndsDoNot) {
         }
         EXPECT_EQ(ended.count(), road == Road::Close ? 0 : 1);
     }
+}
+
+TEST(ApplicationStartUp, EveryWindowCanBeReadByAScreenReaderAfterStartUp) {
+    TestAppDir dir;
+    ScriptedDesktop desktop;
+    Application app(dir.path(), desktop);
+    app.show();
+    const Windows& w = app.windows();
+    for (QWidget* window : std::initializer_list<QWidget*>{
+             w.main, w.options, w.about, w.scan, w.digestPrompt, w.reportWizard, w.filter})
+        expectEveryControlNamed(window);
 }
