@@ -68,6 +68,15 @@ constexpr char AsfHeaderObject[] =
 constexpr char AsfStreamProperties[] =
     "\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65";
 constexpr char AsfAudioMedia[] = "\x40\x9E\x69\xF8\x4D\x5B\xCF\x11\xA8\xFD\x00\x80\x5F\x5C\x44\x2B";
+constexpr char AsfHeaderExtension[] =
+    "\xB5\x03\xBF\x5F\x2E\xA9\xCF\x11\x8E\xE3\x00\xC0\x0C\x20\x53\x65";
+constexpr char AsfExtendedContent[] =
+    "\x40\xA4\xD0\xD2\x07\xE3\xD2\x11\x97\xF0\x00\xA0\xC9\x5E\xA8\x50";
+constexpr char AsfContentDescription[] =
+    "\x33\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C";
+constexpr char AsfMetadata[] = "\xEA\xCB\xF8\xC5\xAF\x5B\x77\x48\x84\x67\xAA\x8C\x44\xFA\x4C\xCA";
+constexpr char AsfMetadataLibrary[] =
+    "\x94\x1C\x23\x44\x98\x94\xD1\x49\xA1\x41\x1D\x13\x4E\x45\x70\x54";
 
 std::string_view guid(const char* bytes) {
     return {bytes, 16};
@@ -303,6 +312,131 @@ std::string asfWaveFormat(DescriptorStream& stream) {
         at += size;
     }
     return {};
+}
+
+namespace {
+
+/** Walks an ASF header the way TagLib 1.13 reads it (ASF::File::read): object after
+ *  object as each reader consumes it, not as the objects' sizes say. Only the positions
+ *  are followed; nothing is kept. */
+class AsfWalk {
+public:
+    explicit AsfWalk(DescriptorStream& stream) : m_stream(stream), m_length(stream.length()) {}
+
+    /** False when an attribute list runs past the end of the file: an attribute that
+     *  cannot be read whole. */
+    bool listsFit() {
+        if (!readBytes(m_stream, 0, 16).is(0, guid(AsfHeaderObject)))
+            return true;
+        m_pos = 24;
+        const auto objects = static_cast<std::int32_t>(dword());
+        skip(2);
+        for (std::int32_t i = 0; i < objects && m_pos + 24 <= m_length; ++i) {
+            const Bytes id = readBytes(m_stream, m_pos, 16);
+            skip(16);
+            const std::uint64_t size = qword();
+            bool fits = true;
+            if (id.is(0, guid(AsfExtendedContent)))
+                fits = attributes(0);
+            else if (id.is(0, guid(AsfHeaderExtension)))
+                fits = headerExtension();
+            else if (id.is(0, guid(AsfContentDescription)))
+                contentDescription();
+            else
+                object(size);
+            if (!fits)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::uint64_t number(int bytes) {
+        const Bytes b = readBytes(m_stream, m_pos, static_cast<std::size_t>(bytes));
+        skip(static_cast<std::int64_t>(b.size()));
+        m_short = m_short || b.size() < static_cast<std::size_t>(bytes);
+        return bytes == 2 ? b.u16le(0) : bytes == 4 ? b.u32le(0) : b.u64le(0);
+    }
+    std::uint32_t word() { return static_cast<std::uint32_t>(number(2)); }
+    std::uint32_t dword() { return static_cast<std::uint32_t>(number(4)); }
+    std::uint64_t qword() { return number(8); }
+    void skip(std::int64_t n) {
+        m_pos += n;
+        m_short = m_short || m_pos > m_length;
+    }
+
+    /** An object read whole when its size (as 32 bits) is plausible, else not at all. */
+    void object(std::uint64_t size) {
+        const auto size32 = static_cast<std::uint32_t>(size);
+        if (size32 > 24 && size32 <= m_length)
+            skip(size32 - 24);
+    }
+    void contentDescription() {
+        std::int64_t text = 0;
+        for (int i = 0; i < 5; ++i)
+            text += word();
+        skip(text);
+    }
+    /** A counted attribute list: @p kind 0 Extended Content Description, 1 Metadata,
+     *  2 Metadata Library. */
+    bool attributes(int kind) {
+        const std::uint32_t count = word();
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint32_t type = 0;
+            std::uint64_t size = 0;
+            if (kind == 0) {
+                skip(word());
+                type = word();
+                size = word();
+            } else {
+                skip(4);
+                const std::uint32_t name = word();
+                type = word();
+                size = dword();
+                skip(name);
+            }
+            // Value: Unicode, bytes and GUID take their size; the numbers their width.
+            constexpr int Widths[] = {-1, -1, 0, 4, 8, 2, -1};
+            if (type < std::size(Widths))
+                skip(Widths[type] < 0 ? static_cast<std::int64_t>(size)
+                     : type == 2      ? (kind == 0 ? 4 : 2)
+                                      : Widths[type]);
+            if (m_short)
+                return false;
+        }
+        return true;
+    }
+    bool headerExtension() {
+        skip(18);
+        const std::uint64_t dataSize = dword();
+        std::uint64_t done = 0;
+        while (done < dataSize && m_pos + 24 <= m_length) {
+            const Bytes id = readBytes(m_stream, m_pos, 16);
+            skip(16);
+            const std::uint64_t size = qword();
+            if (size > dataSize - done || size > static_cast<std::uint64_t>(INT64_MAX))
+                break;
+            if (id.is(0, guid(AsfMetadata)) && !attributes(1))
+                return false;
+            if (id.is(0, guid(AsfMetadataLibrary)) && !attributes(2))
+                return false;
+            if (!id.is(0, guid(AsfMetadata)) && !id.is(0, guid(AsfMetadataLibrary)))
+                object(size);
+            done += size;
+        }
+        return true;
+    }
+
+    DescriptorStream& m_stream;
+    std::int64_t m_length;
+    std::int64_t m_pos = 0;
+    bool m_short = false; ///< a read or skip went past the end of the file
+};
+
+} // namespace
+
+bool asfAttributeCountsFit(DescriptorStream& stream) {
+    return AsfWalk(stream).listsFit();
 }
 
 RiffChunks readRiffChunks(DescriptorStream& stream) {

@@ -50,6 +50,13 @@ int aacChannels(const std::string& config);
 /** The first bytes of the WAVEFORMATEX of the first audio stream of an ASF file. */
 std::string asfWaveFormat(DescriptorStream& stream);
 
+/** False when an attribute list of an ASF header (Extended Content Description, Metadata,
+ *  Metadata Library) runs past the end of the file, following the header as TagLib reads
+ *  it. TagLib reads as many attributes as a list counts, past the end of the file if need
+ *  be, so such a header costs it up to 65,535 empty attributes per list; it is a broken
+ *  header and is not handed to TagLib. */
+bool asfAttributeCountsFit(DescriptorStream& stream);
+
 /** The chunks of a RIFF WAVE file that the plug-in reads itself. */
 struct RiffChunks {
     std::string format; ///< the start of the "fmt " chunk (at most 40 bytes)

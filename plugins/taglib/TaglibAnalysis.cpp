@@ -185,6 +185,8 @@ void Analysis::readMp4() {
 }
 
 void Analysis::readAsf() {
+    if (!asfAttributeCountsFit(m_stream))
+        return; // a broken header: no stream
     TagLib::ASF::File file(&m_stream, true, ReadStyle);
     const TagLib::ASF::Properties* p = file.audioProperties();
     if (p) {

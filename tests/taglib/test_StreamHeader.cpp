@@ -241,6 +241,55 @@ TEST(StreamHeader, AsfWaveFormatOfTheFirstAudioStream) {
     }
 }
 
+const Bytes AsfExtendedContent("\x40\xA4\xD0\xD2\x07\xE3\xD2\x11\x97\xF0\x00\xA0\xC9\x5E\xA8\x50",
+                               16);
+const Bytes AsfHeaderExtension("\xB5\x03\xBF\x5F\x2E\xA9\xCF\x11\x8E\xE3\x00\xC0\x0C\x20\x53\x65",
+                               16);
+const Bytes AsfMetadata("\xEA\xCB\xF8\xC5\xAF\x5B\x77\x48\x84\x67\xAA\x8C\x44\xFA\x4C\xCA", 16);
+
+/** An Extended Content Description attribute: name, type, value. */
+Bytes contentAttribute(const Bytes& name, std::uint32_t type, const Bytes& value) {
+    return le16(static_cast<std::uint32_t>(name.size())) + name + le16(type) +
+           le16(static_cast<std::uint32_t>(value.size())) + value;
+}
+
+TEST(StreamHeader, AsfAttributeListsThatRunPastTheEndAreRefused) {
+    const Bytes two = contentAttribute(Bytes("A\0", 2), 0, Bytes("x\0", 2)) +
+                      contentAttribute(Bytes("B\0", 2), 5, le16(7));
+    const Bytes metadata =
+        le16(1) + Bytes(4, '\0') + le16(2) + le16(3) + le32(4) + Bytes("C\0", 2) + le32(9);
+    const Bytes extension =
+        asfObject(AsfHeaderExtension, Bytes(18, '\0') +
+                                          le32(static_cast<std::uint32_t>(24 + metadata.size())) +
+                                          asfObject(AsfMetadata, metadata));
+    struct Case {
+        const char* what;
+        Bytes file;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"two attributes", asf(asfObject(AsfExtendedContent, le16(2) + two), 1), true},
+        {"a metadata list in the header extension", asf(extension, 1), true},
+        // The count says 65535; the object holds two, and the file ends after them.
+        {"a count past the end", asf(asfObject(AsfExtendedContent, le16(65535) + two), 1), false},
+        {"a value longer than the file",
+         asf(asfObject(AsfExtendedContent,
+                       le16(1) + contentAttribute("N", 1, "").substr(0, 5) + le16(60000)),
+             1),
+         false},
+        // A size TagLib does not believe: it reads the next object right behind the header.
+        {"behind an object of impossible size",
+         asf(AsfStream + le64(0xFFFFFFFFFFFFull) + asfObject(AsfExtendedContent, le16(40000)), 2),
+         false},
+        {"not ASF", "RIFF", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(over(c.file, [](DescriptorStream& s) { return asfAttributeCountsFit(s); }),
+                  c.fits);
+    }
+}
+
 Bytes chunk(const char* id, const Bytes& body) {
     return id + le32(static_cast<std::uint32_t>(body.size())) + body +
            (body.size() % 2 ? Bytes(1, '\0') : Bytes());
