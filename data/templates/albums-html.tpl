@@ -4,7 +4,7 @@
 TPLVersion=1
 TPLCompatibility=1
 Type=AlbumList
-Description=Album list as a web page (HTML), grouped by artist.%nFor every album: year, genre, tracks, playing time, size, the volume it is on and where that volume is mounted now. Totals per artist and for the whole list.
+Description=Album list as a web page (HTML), grouped by artist.%nFor every album: year, genre, format, tracks, playing time, size, the volume it is on and where that volume is mounted now. Totals per artist and for the whole list.
 Author=Tunelister
 FileExtension=html
 GroupBy=Artist
@@ -18,8 +18,8 @@ Start=<!DOCTYPE html>%n<html lang="en">%n<head>%n<meta charset="utf-8">%n<title>
 End=<p class="summary">%r albums by %g artists: %Track% tracks, %Length LTIME% of music, %Size BYTE%.</p>%n</body>%n</html>%n
 
 [Group]
-Start=<h2>%Artist%</h2>%n<table>%n<thead><tr><th class="num">#</th><th>Album</th><th>Year</th><th>Genre</th><th class="num">Tracks</th><th class="num">Time</th><th class="num">Size</th><th>Volume</th><th>Folder</th></tr></thead>%n<tbody>%n
-End=</tbody>%n<tfoot><tr><td></td><td colspan="3">Total: %l</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td><td colspan="2"></td></tr></tfoot>%n</table>%n
+Start=<h2>%Artist%</h2>%n<table>%n<thead><tr><th class="num">#</th><th>Album</th><th>Year</th><th>Genre</th><th>Format</th><th class="num">Tracks</th><th class="num">Time</th><th class="num">Size</th><th>Volume</th><th>Folder</th></tr></thead>%n<tbody>%n
+End=</tbody>%n<tfoot><tr><td></td><td colspan="4">Total: %l</td><td class="num">%Track%</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td><td colspan="2"></td></tr></tfoot>%n</table>%n
 
 [Item]
-Item=<tr class="%e"><td class="num">%l</td><td>%Album%</td><td>%Year%</td><td>%Genre%</td><td class="num">%Track%</td><td class="num">%Length TIME%</td><td class="num">%Size BYTE%</td><td>%VolDescription% (%VolName%)</td><td class="where %m">%d%Path%</td></tr>%n
+Item=<tr class="%e"><td class="num">%l</td><td>%Album%</td><td>%Year%</td><td>%Genre%</td><td>%Type%</td><td class="num">%Track%</td><td class="num">%Length TIME%</td><td class="num">%Size BYTE%</td><td>%VolDescription% (%VolName%)</td><td class="where %m">%d%Path%</td></tr>%n
