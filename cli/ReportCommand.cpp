@@ -83,6 +83,9 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
         case ConditionParse::NoOperator:
             reason = ctx.text("Cli", "ConditionNoOperator", {parsed.word});
             break;
+        case ConditionParse::BadOperator:
+            reason = ctx.text("Cli", "ConditionBadOperator", {parsed.word});
+            break;
         case ConditionParse::ValueTooLong:
             reason = ctx.text("Cli", "ConditionValueTooLong", {int(MaxFilterValueBytes)});
             break;

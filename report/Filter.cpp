@@ -188,18 +188,25 @@ bool Filter::passes(const Fields& record) const {
 
 // The condition language of the command line:
 //
-//   condition = blanks, field, blanks, operator, [ blank, blanks, value ] ;
-//   field     = letter, { letter } ;              (* a field name, any case *)
-//   operator  = "begins" | "contains"             (* any case; a blank must follow *)
-//             | "=" | "!=" | ">=" | "<=" ;        (* blanks around them optional *)
-//   value     = { any character } ;               (* the rest, as typed; may be empty *)
+//   condition = blanks, field, blanks, operator, blanks, value ;
+//   field     = letter, { letter } ;           (* a field name, any case *)
+//   operator  = symbol, { symbol }             (* "=", "!=", ">=" or "<=" *)
+//             | other, { any character - blank } ;  (* "begins" or "contains", any case *)
+//   symbol    = "=" | "!" | "<" | ">" ;
+//   other     = any character - symbol - blank ;
+//   value     = { any character } ;            (* the rest, as typed; may be empty *)
 //   blanks    = { " " | tab } ;
 //
 // "Artist contains ab", "Year>=1990", "Length <= 3:00", "Comment = " (an empty value).
+// An operator is read whole before it is looked up, so a mistyped one ("==", "=>", "=<",
+// "<>", "is") is refused instead of being read as a shorter operator followed by a value
+// that begins with the rest; a value that begins with one of the symbols is set off by a
+// blank: "Title = =x" looks for the title "=x".
 ConditionParse parseCondition(std::string_view text, FilterConnective connective) {
     ConditionParse out;
     auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto isSymbol = [](char c) { return c == '=' || c == '!' || c == '<' || c == '>'; };
     std::size_t i = 0;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -219,44 +226,51 @@ ConditionParse parseCondition(std::string_view text, FilterConnective connective
     }
     while (i < text.size() && isBlank(text[i]))
         ++i;
+    if (i == text.size()) {
+        out.error = ConditionParse::NoOperator;
+        out.word = std::string(fieldWord);
+        return out;
+    }
 
+    // The operator is read whole, then looked up: a run of symbols, or else everything up
+    // to the next blank.
+    const std::size_t opStart = i;
+    const bool symbols = isSymbol(text[i]);
+    while (i < text.size() && !isBlank(text[i]) && (!symbols || isSymbol(text[i])))
+        ++i;
+    const std::string_view opWord = text.substr(opStart, i - opStart);
     struct OperatorWord {
         std::string_view text;
         FilterOperator op;
-        bool word;
     };
     static constexpr std::array<OperatorWord, 6> operators = {{
-        {"begins", FilterOperator::Begins, true},
-        {"contains", FilterOperator::Contains, true},
-        {"!=", FilterOperator::NotEqual, false},
-        {">=", FilterOperator::GreaterEqual, false},
-        {"<=", FilterOperator::LessEqual, false},
-        {"=", FilterOperator::Equal, false},
+        {"begins", FilterOperator::Begins},
+        {"contains", FilterOperator::Contains},
+        {"=", FilterOperator::Equal},
+        {"!=", FilterOperator::NotEqual},
+        {">=", FilterOperator::GreaterEqual},
+        {"<=", FilterOperator::LessEqual},
     }};
-    const std::string_view rest = text.substr(i);
-    for (const OperatorWord& o : operators) {
-        if (rest.size() < o.text.size() ||
-            compareFolded(rest.substr(0, o.text.size()), o.text) != 0)
-            continue;
-        std::size_t j = o.text.size();
-        if (o.word && j < rest.size() && !isBlank(rest[j]))
-            continue; // "beginsX" is not the operator
-        while (j < rest.size() && isBlank(rest[j]))
-            ++j;
-        FilterCondition c;
-        c.field = field;
-        c.op = o.op;
-        c.connective = connective;
-        c.value = std::string(rest.substr(j));
-        if (c.value.size() > MaxFilterValueBytes) {
-            out.error = ConditionParse::ValueTooLong;
-            return out;
-        }
-        out.condition = std::move(c);
+    const auto found = std::find_if(operators.begin(), operators.end(), [&](const auto& o) {
+        return compareFolded(opWord, o.text) == 0;
+    });
+    if (found == operators.end()) {
+        out.error = ConditionParse::BadOperator;
+        out.word = std::string(opWord);
         return out;
     }
-    out.error = ConditionParse::NoOperator;
-    out.word = std::string(fieldWord);
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    FilterCondition c;
+    c.field = field;
+    c.op = found->op;
+    c.connective = connective;
+    c.value = std::string(text.substr(i));
+    if (c.value.size() > MaxFilterValueBytes) {
+        out.error = ConditionParse::ValueTooLong;
+        return out;
+    }
+    out.condition = std::move(c);
     return out;
 }
 

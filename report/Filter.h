@@ -110,6 +110,7 @@ struct ConditionParse {
         NoField,      ///< the text does not begin with a field name
         UnknownField, ///< @c word names no field
         NoOperator,   ///< no operator follows the field name @c word
+        BadOperator,  ///< @c word stands where an operator belongs but is none of the six
         ValueTooLong  ///< the value holds more than MaxFilterValueBytes bytes
     };
     std::optional<FilterCondition> condition;

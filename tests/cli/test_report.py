@@ -200,6 +200,23 @@ class ReportTest(TempDirTestCase):
             self.assertIn(condition, stderr)
             self.assertFalse(os.path.exists(self.path("x.csv")))
 
+    def test_operators_other_than_the_six_are_refused_with_status_2(self):
+        reason = locale_text("Cli", "ConditionBadOperator")
+        for operator in ["Artist == Queen", "Year => 1990", "Year =< 1990", "Genre <> Rock",
+                         "Year > 1990", "Artist is Queen"]:
+            word = operator.split()[1]
+            status, stdout, stderr = run("report", "--template",
+                                         os.path.join(TEMPLATES, "albums-csv.tpl"), "--out",
+                                         self.path("x.csv"), "--where", "Year >= 1970",
+                                         "--or-where", operator, self.digest)
+            self.assertEqual(status, 2, operator)
+            self.assertEqual(stdout, b"")
+            self.assertEqual(stderr, "tunelister-cli: " + locale_text("Cli", "BadCondition")
+                             .replace("%0s", operator)
+                             .replace("%1s", reason.replace("%0s", word)) + "\n")
+            self.assertIn("begins, contains, =, !=, >= and <=", stderr)
+            self.assertFalse(os.path.exists(self.path("x.csv")))
+
     def test_report_name_is_proposed_from_the_digest(self):
         other = self.path("Jazz.sdd")
         write_record_file(other, ALBUMS[:1], type_tag=b"Dgst")

@@ -196,8 +196,16 @@ TEST(Filter, ConditionTextsAreRead) {
         {"ARTIST BEGINS The Who", ConditionParse::None, Artist, Op::Begins, "The Who"},
         {"Genre != Rock", ConditionParse::None, Genre, Op::NotEqual, "Rock"},
         {"Title = x", ConditionParse::None, Title, Op::Equal, "x"},
-        {"Artist beginsX", ConditionParse::NoOperator, 0, Op::Begins, ""},
-        {"Artist ~ x", ConditionParse::NoOperator, 0, Op::Begins, ""},
+        {"Title = =x", ConditionParse::None, Title, Op::Equal, "=x"},
+        {"Title != <none>", ConditionParse::None, Title, Op::NotEqual, "<none>"},
+        {"Year >= 1990", ConditionParse::None, Year, Op::GreaterEqual, "1990"},
+        {"Year<=1990", ConditionParse::None, Year, Op::LessEqual, "1990"},
+        {"Artist=(hed) p.e.", ConditionParse::None, Artist, Op::Equal, "(hed) p.e."},
+        {"Artist\tContains\t x y ", ConditionParse::None, Artist, Op::Contains, "x y "},
+        {"Artist contains", ConditionParse::None, Artist, Op::Contains, ""},
+        {"Album begins =", ConditionParse::None, Album, Op::Begins, "="},
+        {"Artist", ConditionParse::NoOperator, 0, Op::Begins, ""},
+        {"Artist   ", ConditionParse::NoOperator, 0, Op::Begins, ""},
         {"Singer = x", ConditionParse::UnknownField, 0, Op::Begins, ""},
         {"= x", ConditionParse::NoField, 0, Op::Begins, ""},
     };
@@ -216,4 +224,38 @@ TEST(Filter, ConditionTextsAreRead) {
     }
     EXPECT_EQ(parseCondition("Artist = " + std::string(101, 'x'), FilterConnective::And).error,
               ConditionParse::ValueTooLong);
+}
+
+TEST(Filter, OperatorsOtherThanTheSixAreRefusedWithTheWordAtFault) {
+    struct Case {
+        const char* text;
+        const char* word;
+    };
+    const Case cases[] = {
+        {"Artist == x", "=="},
+        {"Artist ==x", "=="},
+        {"Year => 1990", "=>"},
+        {"Year =< 1990", "=<"},
+        {"Genre <> Rock", "<>"},
+        {"Year > 1990", ">"},
+        {"Year < 1990", "<"},
+        {"Year>1990", ">"},
+        {"Artist ! x", "!"},
+        {"Artist !== x", "!=="},
+        {"Artist =! x", "=!"},
+        {"Artist ~ x", "~"},
+        {"Artist ~x", "~x"},
+        {"Artist beginsX", "beginsX"},
+        {"Artist begins=x", "begins=x"},
+        {"Artist is x", "is"},
+        {"Artist equals x", "equals"},
+        {"Year 1990", "1990"},
+        {"Artist \xE2\x89\xA0 x", "\xE2\x89\xA0"},
+    };
+    for (const Case& c : cases) {
+        const ConditionParse parsed = parseCondition(c.text, FilterConnective::And);
+        EXPECT_EQ(parsed.error, ConditionParse::BadOperator) << c.text;
+        EXPECT_EQ(parsed.word, c.word) << c.text;
+        EXPECT_FALSE(parsed.condition) << c.text;
+    }
 }
