@@ -79,7 +79,7 @@ Filter::Filter(const std::vector<FilterCondition>& conditions, std::string_view 
     for (const FilterCondition& c : conditions) {
         FilterTerm term;
         term.field = std::clamp(c.field, 0, FieldCount - 1);
-        term.op = static_cast<int>(c.op) + 1;
+        term.op = c.op;
         term.connector = m_terms.empty() || c.connective == FilterConnective::And ? FilterTerm::And
                                                                                   : FilterTerm::Or;
         term.value = normalise(utf8Cut(c.value, MaxFilterValueBytes));
@@ -126,40 +126,42 @@ std::string Filter::normalise(std::string_view text) const {
 }
 
 bool Filter::test(const FilterTerm& term, std::string_view field) const {
-    if (term.op < 1 || term.op > 6)
-        return true;
     if (term.numeric) {
         const std::int64_t n = readLikeAtoi(field);
         switch (term.op) {
-        case 3:
+        case FilterOperator::Equal:
             return n == term.number;
-        case 4:
+        case FilterOperator::NotEqual:
             return n != term.number;
-        case 5:
+        case FilterOperator::GreaterEqual:
             return n >= term.number;
-        case 6:
+        case FilterOperator::LessEqual:
             return n <= term.number;
-        default:
-            // Begins-with and contains always compare text, so no numeric term has them.
-            return true;
+        case FilterOperator::Begins:
+        case FilterOperator::Contains:
+            break; // begins-with and contains always compare text
         }
     }
-    m_scratch.assign(utf8Cut(field, MaxComparedFieldBytes));
-    m_normaliser->apply(m_scratch);
+    // One buffer per thread, kept from record to record: the field is copied and
+    // normalised without an allocation, and two threads never share it.
+    thread_local std::string normalised;
+    normalised.assign(utf8Cut(field, MaxComparedFieldBytes));
+    m_normaliser->apply(normalised);
     switch (term.op) {
-    case 1:
-        return startsWithFolded(m_scratch, term.value);
-    case 2:
-        return m_scratch.find(term.value) != std::string::npos;
-    case 3:
-        return compareFolded(m_scratch, term.value) == 0;
-    case 4:
-        return compareFolded(m_scratch, term.value) != 0;
-    case 5:
-        return compareFolded(m_scratch, term.value) >= 0;
-    default:
-        return compareFolded(m_scratch, term.value) <= 0;
+    case FilterOperator::Begins:
+        return startsWithFolded(normalised, term.value);
+    case FilterOperator::Contains:
+        return normalised.find(term.value) != std::string::npos;
+    case FilterOperator::Equal:
+        return compareFolded(normalised, term.value) == 0;
+    case FilterOperator::NotEqual:
+        return compareFolded(normalised, term.value) != 0;
+    case FilterOperator::GreaterEqual:
+        return compareFolded(normalised, term.value) >= 0;
+    case FilterOperator::LessEqual:
+        return compareFolded(normalised, term.value) <= 0;
     }
+    return true; // an operator outside the six lets the record pass
 }
 
 template <typename FieldOf> bool Filter::decide(const FieldOf& fieldOf) const {
