@@ -1,6 +1,5 @@
 """End-to-end tests of `tunelister-cli report`: every shipped template, searches, the
 proposed report name and every failure's message and exit status."""
-import configparser
 import csv
 import html.parser
 import io
@@ -8,7 +7,8 @@ import os
 import re
 import unittest
 
-from cliutil import APP_DIR, FIELD_NAMES, TempDirTestCase, run, write_record_file
+from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message_start, run,
+                     write_record_file)
 
 TEMPLATES = os.path.join(APP_DIR, "templates")
 
@@ -34,18 +34,6 @@ ALBUMS = [
     album(**DISC2, Artist="Crosby, Stills & Nash", Album="Crosby, Stills & Nash", Year="1969",
           Genre="", Path="CSN", Size="80000000", Length="2460", Track="10", Bitrate="192"),
 ]
-
-
-def locale_text(section, key):
-    """A message of the default locale file, as written there."""
-    parser = configparser.RawConfigParser(strict=False, interpolation=None)
-    parser.read(os.path.join(APP_DIR, "default.lcl"), encoding="utf-8")
-    return parser.get(section, key)
-
-
-def message_start(section, key):
-    """The part of a message before its first placeholder."""
-    return re.split(r"%\d", locale_text(section, key))[0]
 
 
 class TagBalance(html.parser.HTMLParser):

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::TempDir;
@@ -129,6 +130,18 @@ TEST(RecordFile, OperationsOnAClosedFileReportNotOpen) {
     EXPECT_EQ(file.append(record), RecordResult::CannotOpen);
     EXPECT_TRUE(file.atEnd());
     EXPECT_EQ(file.open("/nonexistent/folder/x.sds"), RecordResult::CannotOpen);
+}
+
+TEST(RecordFile, OnlyARegularFileIsOpened) {
+    // A FIFO would otherwise hold the open until something writes to it.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("songs.sds").c_str(), 0600), 0);
+    for (const std::string& path :
+         {dir.file("songs.sds"), dir.path().string(), std::string("/dev/zero")}) {
+        RecordFile file;
+        EXPECT_EQ(file.open(path), RecordResult::CannotOpen) << path;
+        EXPECT_FALSE(file.isOpen()) << path;
+    }
 }
 
 TEST(RecordFile, HeaderChecksRejectEachBadField) {
