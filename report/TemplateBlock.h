@@ -7,8 +7,9 @@
  * A block is text with "%" sequences: "%%" is one "%", "%" and a lower-case letter is a
  * special variable (counters, line break, include file, dates, the drive of the current
  * volume), "%" and an upper-case letter opens a field placeholder closed by the next "%":
- * "%Title 30 PAD RIGHT%" writes the record's title right-aligned in 30 characters. The
- * generator supplies what the variables stand for through a BlockContext.
+ * "%Title 30 PAD RIGHT%" writes the record's title right-aligned in 30 characters, and
+ * "%Album CSV%" writes the album as one field of a comma-separated file. The generator
+ * supplies what the variables stand for through a BlockContext.
  */
 #include "report/Formatting.h"
 #include "storage/Fieldnames.h"
@@ -115,6 +116,7 @@ private:
         bool pad = false;
         bool various = false;
         bool noMark = false;
+        bool csv = false; ///< written as one quoted CSV field
         Format format = Format::None;
         std::size_t width = 0;
     };
