@@ -8,8 +8,8 @@ import os
 import re
 import unittest
 
-from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message_start, run,
-                     write_record_file)
+from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message,
+                     message_start, run, write_record_file)
 
 TEMPLATES = os.path.join(APP_DIR, "templates")
 
@@ -226,7 +226,6 @@ class ReportTest(TempDirTestCase):
             self.assertFalse(os.path.exists(self.path("x.csv")))
 
     def test_operators_other_than_the_six_are_refused_with_status_2(self):
-        reason = locale_text("Cli", "ConditionBadOperator")
         for operator in ["Artist == Queen", "Year => 1990", "Year =< 1990", "Genre <> Rock",
                          "Year > 1990", "Artist is Queen"]:
             word = operator.split()[1]
@@ -236,9 +235,9 @@ class ReportTest(TempDirTestCase):
                                          "--or-where", operator, self.digest)
             self.assertEqual(status, 2, operator)
             self.assertEqual(stdout, b"")
-            self.assertEqual(stderr, "tunelister-cli: " + locale_text("Cli", "BadCondition")
-                             .replace("%0s", operator)
-                             .replace("%1s", reason.replace("%0s", word)) + "\n")
+            reason = message("Cli", "ConditionBadOperator", word)
+            self.assertEqual(stderr, "tunelister-cli: " +
+                             message("Cli", "BadCondition", operator, reason) + "\n")
             self.assertIn("begins, contains, =, !=, >= and <=", stderr)
             self.assertFalse(os.path.exists(self.path("x.csv")))
 
