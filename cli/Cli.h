@@ -1,9 +1,12 @@
 #pragma once
 /**
  * @file Cli.h
- * Shared pieces of tunelister-cli's commands.
+ * Shared pieces of tunelister-cli's commands. The commands parse their arguments, start
+ * the core's jobs and print what those report; they hold no logic of their own.
  */
 #include "locale/Locale.h"
+#include "locale/Message.h"
+#include "locale/Settings.h"
 
 #include <CLI/CLI.hpp>
 
@@ -23,16 +26,25 @@ struct Context {
     tl::Locale locale; ///< appDir's locale.lcl (or --locale FILE), falling back to default.lcl
     int status = ExitOk;
 
+    /** The text of @p message in the locale. */
+    std::string text(const Message& message) const;
     /** The locale text of @p key in @p section with @p args filled in. */
     std::string text(std::string_view section, std::string_view key,
                      std::initializer_list<LocaleArg> args = {}) const;
-    /** Prints "tunelister-cli: " and the locale text on the error stream and sets the exit
-     *  status to @p exit (the job failed, unless told otherwise). */
+    /** Prints "tunelister-cli: " and the message's text on the error stream and sets the
+     *  exit status to @p exit (the job failed, unless told otherwise). */
+    void fail(const Message& message, ExitStatus exit = ExitFailed);
     void fail(std::string_view section, std::string_view key,
               std::initializer_list<LocaleArg> args = {}, ExitStatus exit = ExitFailed);
-    /** Prints the locale text like fail() but leaves the exit status alone. */
+    /** Prints the message like fail() but leaves the exit status alone. */
+    void warn(const Message& message) const;
     void warn(std::string_view section, std::string_view key,
               std::initializer_list<LocaleArg> args = {}) const;
+    /** Prints a log line: its severity ("info: ", "warning: ", "error: ") and its text. */
+    void log(const Message& message) const;
+
+    /** The user's settings from the settings file of the application folder. */
+    Settings settings() const;
 };
 
 /** Adds the global option "--locale FILE", which makes FILE the primary locale file. A file

@@ -7,37 +7,70 @@ namespace {
 
 constexpr std::string_view Program = "tunelister-cli: ";
 
-// A message whose key no locale file holds would otherwise lose what it was about.
-std::string withContext(std::string text, std::string_view section, std::string_view key,
-                        std::initializer_list<LocaleArg> args) {
-    if (text != MissingLocaleText)
-        return text;
-    text += " [";
-    text.append(section).append("/").append(key);
-    const char* separator = ": ";
+Message messageOf(std::string_view section, std::string_view key, Severity severity,
+                  std::initializer_list<LocaleArg> args) {
+    std::vector<MessageArg> values;
     for (const LocaleArg& arg : args) {
-        text.append(separator).append(arg.asText());
-        separator = ", ";
+        if (arg.isText())
+            values.emplace_back(arg.asText());
+        else
+            values.emplace_back(arg.asNumber());
     }
-    return text + "]";
+    return makeMessage(section, key, severity, std::move(values));
+}
+
+const char* severityPrefix(Severity severity) {
+    switch (severity) {
+    case Severity::Information:
+        return "info: ";
+    case Severity::Warning:
+        return "warning: ";
+    case Severity::Error:
+        return "error: ";
+    }
+    return "";
 }
 
 } // namespace
 
+std::string Context::text(const Message& message) const {
+    return localeText(locale, message);
+}
+
 std::string Context::text(std::string_view section, std::string_view key,
                           std::initializer_list<LocaleArg> args) const {
-    return locale.text(section, key, args);
+    return text(messageOf(section, key, Severity::Information, args));
+}
+
+void Context::warn(const Message& message) const {
+    *err << Program << text(message) << "\n";
 }
 
 void Context::warn(std::string_view section, std::string_view key,
                    std::initializer_list<LocaleArg> args) const {
-    *err << Program << withContext(text(section, key, args), section, key, args) << "\n";
+    warn(messageOf(section, key, Severity::Warning, args));
+}
+
+void Context::fail(const Message& message, ExitStatus exit) {
+    warn(message);
+    status = exit;
 }
 
 void Context::fail(std::string_view section, std::string_view key,
                    std::initializer_list<LocaleArg> args, ExitStatus exit) {
-    warn(section, key, args);
-    status = exit;
+    fail(messageOf(section, key, Severity::Error, args), exit);
+}
+
+void Context::log(const Message& message) const {
+    *err << severityPrefix(message.severity) << text(message) << "\n";
+}
+
+Settings Context::settings() const {
+    Settings settings;
+    settings.path = settingsFilePath(appDir);
+    settings.locale = &locale;
+    loadSettings(settings);
+    return settings;
 }
 
 void addLocaleOption(CLI::App& app, Context& ctx) {

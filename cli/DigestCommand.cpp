@@ -1,10 +1,24 @@
+// tunelister-cli digest: rebuilds the album digest of a song database.
 #include "cli/Cli.h"
 #include "cli/DigestStep.h"
+#include "cli/Interrupt.h"
 
+#include <future>
 #include <iostream>
 
 namespace tl::cli {
 namespace {
+
+// Relays the end of the run to the waiting main thread.
+class DigestRun : public ConsoleAlbumPrompt {
+public:
+    using ConsoleAlbumPrompt::ConsoleAlbumPrompt;
+    std::future<void> done() { return m_done.get_future(); }
+    void digestFinished(DigestResult) override { m_done.set_value(); }
+
+private:
+    std::promise<void> m_done;
+};
 
 int digestCommand(Context& ctx, const std::string& songPath, std::string digestPath, bool ask) {
     if (digestPath.empty()) {
@@ -17,10 +31,18 @@ int digestCommand(Context& ctx, const std::string& songPath, std::string digestP
         }
         digestPath = digestPathFor(songPath);
     }
-    const DigestJob job =
-        makeDigestJob(ctx, songPath, digestPath, ask ? ConfirmPolicy::Ask : ConfirmPolicy::Auto);
-    const DigestResult result = runDigest(ctx, job, std::cin);
-    const std::string text = digestText(ctx, digestResultMessage(result, DigestCaller::ReCreate));
+    DigestRun prompt(ctx, std::cin);
+    DigestJob job(prompt);
+    prompt.setJob(&job);
+    std::future<void> done = prompt.done();
+    InterruptGuard interrupt;
+    if (!job.start(songPath, digestPath, digestOptions(ctx, ask))) {
+        ctx.fail("General", "Error");
+        return ExitFailed;
+    }
+    InterruptGuard::waitFor(done, [&job] { job.requestStop(); });
+    const DigestResult result = job.wait();
+    const std::string text = ctx.text(digestResultMessage(result, DigestCaller::ReCreate));
     if (result != DigestResult::Done) {
         ctx.fail("Cli", "DigestFailed", {songPath, text});
         return ExitFailed;

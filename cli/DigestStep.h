@@ -1,54 +1,48 @@
 #pragma once
 /**
  * @file DigestStep.h
- * Building a digest from the command line: used by `digest` and at the end of `scan`.
+ * The digest on the command line: the core's digest job, with the album questions asked
+ * on the console and answered from standard input.
  */
 #include "cli/Cli.h"
+#include "digest/DigestJob.h"
 #include "digest/DigestMessages.h"
-#include "digest/Smartdigest.h"
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace tl::cli {
 
-/** How albums completed from folder names are confirmed. */
-enum class ConfirmPolicy {
-    Auto, ///< keep the derived values without asking
-    Ask,  ///< show each album and read the answers from standard input
-};
-
-/** One digest run. */
-struct DigestJob {
-    std::string songPath;   ///< the song database to read
-    std::string digestPath; ///< the digest to write (replaced only on success)
-    ConfirmPolicy policy = ConfirmPolicy::Auto;
-    std::string various = "Various"; ///< the word for a field with too many values
-    int tooMany = 3;                 ///< how many different values are too many
-};
-
-/** A job that takes the various word and the too-many count from the user's settings
- *  (digestVarious, tooMany), as the program's digest does. */
-DigestJob makeDigestJob(const Context& ctx, std::string songPath, std::string digestPath,
-                        ConfirmPolicy policy);
-
 /**
- * Runs the digest of @p job. With ConfirmPolicy::Ask, each album completed from its
- * folder names is shown on ctx.out and the answers are read from @p answers; at the end
- * of @p answers the remaining albums are completed without asking. Prints nothing else:
- * the caller reports the result. At the end of a completed scan, for example:
- *
- *     log(info, digestText(ctx, DigestBuildingMessage));
- *     const DigestResult r = runDigest(
- *         ctx, makeDigestJob(ctx, base + ".sds", base + ".sdd", ConfirmPolicy::Auto), std::cin);
- *     log(r == DigestResult::Done ? info : error,
- *         digestText(ctx, digestResultMessage(r, DigestCaller::Scan)));
+ * Answers album questions on the console, as the digest prompt window does: each value
+ * may be kept or retyped, and "auto" completes the rest of the run silently (the album at
+ * hand keeps its derived values, like the window's Auto button). At the end of the
+ * answers the remaining albums are completed without asking.
  */
-DigestResult runDigest(Context& ctx, const DigestJob& job, std::istream& answers);
+class ConsoleAlbumPrompt : public DigestListener {
+public:
+    ConsoleAlbumPrompt(const Context& ctx, std::istream& in);
+    /** The job whose questions this answers; set before it runs. */
+    void setJob(DigestJob* job) { m_job = job; }
 
-/** The user's text for a digest message. */
-inline std::string digestText(const Context& ctx, MessageKey message) {
-    return ctx.text(message.section, message.key);
-}
+    void albumQuestion(const Fields& album) override;
+
+private:
+    AlbumAnswer ask(const Fields& album);
+
+    const Context& m_ctx;
+    std::istream& m_in;
+    std::ostream& m_out;
+    DigestJob* m_job = nullptr;
+    bool m_hintShown = false;
+    std::string m_autoWord;
+    std::vector<std::string> m_labels;
+    std::size_t m_labelWidth = 0;
+};
+
+/** The digest options of the user's settings (digestVarious, tooMany); @p ask decides
+ *  whether albums completed from folder names are confirmed. */
+DigestOptions digestOptions(const Context& ctx, bool ask);
 
 } // namespace tl::cli

@@ -1,12 +1,10 @@
 // tunelister-cli report: makes a report from album digests with a template; with
 // conditions it is a search.
 #include "cli/Cli.h"
+#include "cli/Interrupt.h"
 
-#include "locale/Langutils.h"
-#include "locale/Settings.h"
 #include "platform/Volumes.h"
-#include "report/Filter.h"
-#include "report/ReportEngine.h"
+#include "report/ReportJob.h"
 
 #include <filesystem>
 #include <ostream>
@@ -22,25 +20,6 @@ struct ReportOptions {
     std::vector<std::string> digests;
     std::vector<const CLI::Option*> order; // --where and --or-where as given
 };
-
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The name the report wizard proposes: with one database its file name up to the first
-// "." and the template's extension; with several the locale's default report name.
-std::string proposedReportName(const Context& ctx, const std::vector<std::string>& digests,
-                               const std::string& extension) {
-    std::string base;
-    if (digests.size() == 1) {
-        base = fileNameOf(digests.front());
-        base = base.substr(0, base.find('.'));
-    } else {
-        base = ctx.text("Report", "DefaultReportName");
-    }
-    return base + "." + extension;
-}
 
 // A template named without a folder that is not in the current one is looked for among
 // the shipped templates; no template at all means the one the settings or the language
@@ -70,44 +49,13 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
         const std::string& text = isWhere ? o.where.at(nextWhere++) : o.orWhere.at(nextOr++);
         const ConditionParse parsed =
             parseCondition(text, isWhere ? FilterConnective::And : FilterConnective::Or);
-        std::string reason;
-        switch (parsed.error) {
-        case ConditionParse::None:
-            break;
-        case ConditionParse::NoField:
-            reason = ctx.text("Cli", "ConditionNoField");
-            break;
-        case ConditionParse::UnknownField:
-            reason = ctx.text("Cli", "ConditionUnknownField", {parsed.word});
-            break;
-        case ConditionParse::NoOperator:
-            reason = ctx.text("Cli", "ConditionNoOperator", {parsed.word});
-            break;
-        case ConditionParse::BadOperator:
-            reason = ctx.text("Cli", "ConditionBadOperator", {parsed.word});
-            break;
-        case ConditionParse::ValueTooLong:
-            reason = ctx.text("Cli", "ConditionValueTooLong", {int(MaxFilterValueBytes)});
-            break;
-        }
-        if (reason.empty()) {
-            switch (checkFilterValue(parsed.condition->field, parsed.condition->value)) {
-            case FilterValueCheck::Ok:
-                break;
-            case FilterValueCheck::NumberExpected:
-                reason = ctx.text("Cli", "ConditionNumberExpected",
-                                  {fieldName(parsed.condition->field)});
-                break;
-            case FilterValueCheck::TimeExpected:
-                reason = ctx.text("DialogFilter", "ErrTimeExpected");
-                break;
-            case FilterValueCheck::DateExpected:
-                reason = ctx.text("DialogFilter", "ErrDateExpected");
-                break;
-            }
-        }
-        if (!reason.empty()) {
-            ctx.fail("Cli", "BadCondition", {text, reason}, ExitUsage);
+        std::optional<Message> reason = conditionMessage(parsed);
+        if (!reason)
+            reason = filterValueMessage(
+                parsed.condition->field,
+                checkFilterValue(parsed.condition->field, parsed.condition->value), false);
+        if (reason) {
+            ctx.fail("Cli", "BadCondition", {text, ctx.text(*reason)}, ExitUsage);
             return false;
         }
         conditions.push_back(*parsed.condition);
@@ -116,53 +64,24 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
 }
 
 void makeReport(Context& ctx, const ReportOptions& o, const CLI::Option* whereOption) {
-    std::vector<FilterCondition> conditions;
-    if (!readConditions(ctx, o, whereOption, conditions))
+    ReportRequest request;
+    if (!readConditions(ctx, o, whereOption, request.conditions))
         return;
-    Settings settings;
-    settings.path = settingsFilePath(ctx.appDir);
-    settings.locale = &ctx.locale;
-    loadSettings(settings);
+    const Settings settings = ctx.settings();
+    request.setSettings(settings);
+    request.digests = o.digests;
+    request.templatePath = resolveTemplate(ctx, settings, o.templatePath);
+    request.reportPath = o.out;
+    request.defaultReportName = ctx.text("Report", "DefaultReportName");
 
-    // The order of making a report: filter, records, template, sort, name, generate.
-    std::unique_ptr<Filter> filter;
-    if (!conditions.empty())
-        filter = std::make_unique<Filter>(conditions, settings.caseTable, settings.diacriticsTable);
-    ReportEngine engine;
-    engine.setVariousText(settings.reportVarious);
-    engine.setDefaultDrive(settings.defaultDrive);
-    engine.setVolumeSource([] { return mountedVolumes(); });
-
-    const ReportLoad load = engine.loadRecords(o.digests, filter.get());
-    if (load.status == ReportLoad::Failed)
-        return ctx.fail("General", "UnsupportedFile", {load.failedPath});
-    if (load.status == ReportLoad::NoRecords)
-        return ctx.fail("Report", "LoadEmpty");
-
-    const TemplateLoadResult loaded =
-        loadReportTemplate(resolveTemplate(ctx, settings, o.templatePath));
-    switch (loaded.status) {
-    case TemplateLoadStatus::Ok:
-        break;
-    case TemplateLoadStatus::TemplateMissing:
-        return ctx.fail("Report", "TemplateMissingErr");
-    case TemplateLoadStatus::TemplateVersion:
-        return ctx.fail("Report", "TemplateVersionErr");
-    case TemplateLoadStatus::LoadError:
-        return ctx.fail("Report", "LoadTemplateErr", {loaded.detail});
-    }
-
-    Collator collator;
-    initCollator(collator, settings.caseTable, settings.sortTable, settings.useCh);
-    engine.sortRecords(loaded.tpl.sortBy, collator);
-
-    const std::string reportPath =
-        o.out.empty() ? proposedReportName(ctx, o.digests, loaded.tpl.fileExtension) : o.out;
-    const ReportOutcome outcome = engine.generate(loaded.tpl, reportPath);
-    if (!outcome.ok())
-        return ctx.fail("Report", reportMessageKey(outcome.status),
-                        {outcome.detail, static_cast<std::int64_t>(outcome.position)});
-    *ctx.out << ctx.text("Cli", "ReportWritten", {reportPath}) << "\n";
+    ReportJob job;
+    job.setVolumeSource([] { return mountedVolumes(); });
+    InterruptGuard interrupt;
+    job.setStopFlag(&InterruptGuard::flag());
+    const ReportResult result = job.run(request);
+    if (!result.ok())
+        return ctx.fail(*result.message);
+    *ctx.out << ctx.text("Cli", "ReportWritten", {result.reportPath}) << "\n";
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "digest/DigestMessages.h"
 
-#include "locale/Profile.h"
+#include "storage/Text.h"
 
 namespace tl {
 
 bool isSongDatabaseName(std::string_view path) {
-    return path.size() >= 4 && equalsIgnoringAsciiCase(path.substr(path.size() - 4), ".sds");
+    return endsWithIgnoringAsciiCase(path, ".sds");
 }
 
 std::string digestPathFor(std::string_view songPath) {
@@ -15,17 +15,24 @@ std::string digestPathFor(std::string_view songPath) {
     return path;
 }
 
-MessageKey digestResultMessage(DigestResult result, DigestCaller caller) {
+Message digestBuildingMessage() {
+    return makeMessage("Digest", "Building", Severity::Information);
+}
+
+Message digestResultMessage(DigestResult result, DigestCaller caller) {
     switch (result) {
     case DigestResult::Done:
-        return caller == DigestCaller::ReCreate ? MessageKey{"Digest", "ReDigest"}
-                                                : MessageKey{"Scan", "Done"};
+        return caller == DigestCaller::ReCreate
+                   ? makeMessage("Digest", "ReDigest", Severity::Information)
+                   : makeMessage("Scan", "Done", Severity::Information);
     case DigestResult::CannotOpen:
-        return {"Digest", "SDBOpenErr"};
+        return makeMessage("Digest", "SDBOpenErr", Severity::Error);
     case DigestResult::WrongFormat:
-        return {"Scan", "SDBInFormatErr"};
+        return makeMessage("Scan", "SDBInFormatErr", Severity::Error);
+    case DigestResult::Cancelled:
+        return makeMessage("Digest", "Cancelled", Severity::Error);
     default:
-        return {"Digest", "DigestErr"};
+        return makeMessage("Digest", "DigestErr", Severity::Error);
     }
 }
 

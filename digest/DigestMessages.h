@@ -2,9 +2,10 @@
 /**
  * @file DigestMessages.h
  * What the front ends of the digest share: the digest's file name for a song database,
- * and the locale message that reports each outcome of a run.
+ * and the message that reports each outcome of a run.
  */
 #include "digest/Smartdigest.h"
+#include "locale/Message.h"
 
 #include <string>
 #include <string_view>
@@ -18,22 +19,16 @@ bool isSongDatabaseName(std::string_view path);
  *  "d" (".sds" becomes ".sdd", ".SDS" becomes ".SDd"). Empty for an empty path. */
 std::string digestPathFor(std::string_view songPath);
 
-/** A locale message, named by section and key. */
-struct MessageKey {
-    std::string_view section;
-    std::string_view key;
-    friend bool operator==(const MessageKey&, const MessageKey&) = default;
-};
-
 /** Who ran the digest: the re-create command, or the end of a completed scan. */
 enum class DigestCaller { ReCreate, Scan };
 
 /** Logged by a scan before its digest is built. */
-inline constexpr MessageKey DigestBuildingMessage{"Digest", "Building"};
+Message digestBuildingMessage();
 
 /** The message that reports @p result to @p caller: success is "Digest"/"ReDigest" for the
- *  re-create command and "Scan"/"Done" in the scan log; 2 is "Digest"/"SDBOpenErr", 6 is
- *  "Scan"/"SDBInFormatErr" and every other failure "Digest"/"DigestErr". */
-MessageKey digestResultMessage(DigestResult result, DigestCaller caller);
+ *  re-create command and "Scan"/"Done" in the scan log (information); 2 is
+ *  "Digest"/"SDBOpenErr", 6 is "Scan"/"SDBInFormatErr", a cancelled run "Digest"/"Cancelled"
+ *  and every other failure "Digest"/"DigestErr" (errors). */
+Message digestResultMessage(DigestResult result, DigestCaller caller);
 
 } // namespace tl

@@ -2,6 +2,7 @@
 
 #include "locale/Profile.h"
 #include "storage/FileReplacement.h"
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
@@ -14,22 +15,6 @@ namespace {
 
 constexpr std::string_view SongType = "SngD";
 constexpr std::size_t FieldLimit = SongFieldWidth - 1;
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimLeft(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view trimRight(std::string_view text) {
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // The sums only overflow with hand-made numbers near the 64-bit limit; they stop there
 // rather than wrap into a negative size.
@@ -100,11 +85,19 @@ DigestResult DigestBuilder::run(const std::string& songPath, const std::string& 
     return DigestResult::Done;
 }
 
+void DigestBuilder::reportProgress() {
+    if (m_progress)
+        m_progress(m_done);
+}
+
 DigestResult DigestBuilder::digest(RecordFile& songs, RecordFile& digestFile) {
     clearAlbum();
+    m_done = {};
     PackedRecord song;
     bool first = true;
     for (;;) {
+        if (stopRequested())
+            return DigestResult::Cancelled;
         const RecordResult read = songs.readNext(song);
         if (read == RecordResult::EndOfFile)
             break;
@@ -119,10 +112,16 @@ DigestResult DigestBuilder::digest(RecordFile& songs, RecordFile& digestFile) {
         }
         addSong(songs, song);
         first = false;
+        if (++m_done.songsRead % ProgressStep == 0)
+            reportProgress();
     }
     // The end of the file closes the last album, whatever its key.
     if (!first && !closeAlbum(digestFile))
         return DigestResult::WriteFailed;
+    // A stop asked while the last album was being confirmed still counts.
+    if (stopRequested())
+        return DigestResult::Cancelled;
+    reportProgress();
     return DigestResult::Done;
 }
 
@@ -209,7 +208,10 @@ bool DigestBuilder::closeAlbum(RecordFile& digestFile) {
         completeFromPath();
         confirmAlbum(m_album);
     }
-    return digestFile.append(digestFile.pack(m_album, SongFieldWidth)) == RecordResult::Ok;
+    if (digestFile.append(digestFile.pack(m_album, SongFieldWidth)) != RecordResult::Ok)
+        return false;
+    ++m_done.albumsWritten;
+    return true;
 }
 
 void DigestBuilder::completeFromPath() {
@@ -232,9 +234,9 @@ void DigestBuilder::completeFromPath() {
     // the artist (or, when the album title is known, the directory names the artist).
     if (const std::size_t dash = dir.find('-'); dash != std::string_view::npos) {
         if (deriveAlbum)
-            m_album[Album].assign(trimLeft(dir.substr(dash + 1)));
+            m_album[Album].assign(trimLeadingBlanks(dir.substr(dash + 1)));
         if (deriveArtist)
-            m_album[Artist].assign(trimRight(dir.substr(0, dash)));
+            m_album[Artist].assign(trimTrailingBlanks(dir.substr(0, dash)));
         return;
     }
     if (deriveAlbum)

@@ -12,7 +12,9 @@
 #include "storage/RecordFile.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +26,14 @@ enum class DigestResult : int {
     CannotOpen = 2,  ///< the song database cannot be opened, or the digest not created
     WriteFailed = 4, ///< the digest could not be written completely (for example, disk full)
     WrongFormat = 6, ///< the file is a record file, but not a song database
+    Cancelled = 8,   ///< the owner asked the run to stop; nothing was put in place
     ReadFailed = -1, ///< a song record cannot be read (truncated or corrupt file)
+};
+
+/** How far a run has come. */
+struct DigestProgress {
+    std::uint64_t songsRead = 0;
+    std::uint64_t albumsWritten = 0;
 };
 
 /** Type of the digest database's record file. */
@@ -64,6 +73,15 @@ public:
     void setTooMany(int count);
     int tooMany() const { return m_tooMany; }
 
+    /** A flag the run looks at before every song and after every album question; when it
+     *  is set the run ends with Cancelled. Not owned; none by default. */
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
+    /** Called on the running thread after every ProgressStep songs and at the end. */
+    void setProgress(std::function<void(const DigestProgress&)> progress) {
+        m_progress = std::move(progress);
+    }
+    static constexpr std::uint64_t ProgressStep = 1024;
+
     /**
      * Reads the song database @p songPath and writes the digest database @p digestPath.
      * The digest is written under a temporary name beside @p digestPath and renamed into
@@ -86,9 +104,14 @@ private:
     void clearAlbum();
     bool closeAlbum(RecordFile& digest);
     void completeFromPath();
+    bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
+    void reportProgress();
 
     std::string m_various;
     int m_tooMany;
+    const std::atomic<bool>* m_stop = nullptr;
+    std::function<void(const DigestProgress&)> m_progress;
+    DigestProgress m_done;
 
     // Working state of one run. Candidate slot j of field i holds the (j+1)-th different
     // non-empty value of field i in the current album. The strings keep their capacity

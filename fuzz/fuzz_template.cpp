@@ -1,6 +1,6 @@
 // Loads any byte sequence as a report template and expands every block against a fixed
 // record; the same bytes are also expanded as one block text on their own.
-#include "report/Report2.h"
+#include "report/ReportTemplate.h"
 
 #include <cstdint>
 #include <string>

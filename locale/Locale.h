@@ -34,6 +34,8 @@ public:
     std::string asText() const;
     /** The argument for a "%Nd" placeholder. */
     std::int64_t asNumber() const;
+    /** True for a text argument, false for an integer. */
+    bool isText() const { return m_isText; }
 
 private:
     std::string_view m_text;

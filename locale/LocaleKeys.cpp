@@ -65,11 +65,14 @@ constexpr LocaleKey Keys[] = {
     {"Scan", "IntStreamErr"},
     {"Scan", "Unspecified"},
     {"Scan", "SDBInFormatErr"},
+    {"Scan", "NoPluginErr"},
+    {"Scan", "NoAnalyserErr"},
     // Digest
     {"Digest", "Building"},
     {"Digest", "SDBOpenErr"},
     {"Digest", "DigestErr"},
     {"Digest", "ReDigest"},
+    {"Digest", "Cancelled"},
     // DialogDigestPrompt
     {"DialogDigestPrompt", "Caption"},
     {"DialogDigestPrompt", "Path"},
@@ -119,6 +122,7 @@ constexpr LocaleKey Keys[] = {
     {"Report", "LinkErr"},
     {"Report", "CopyErr"},
     {"Report", "GenericErr"},
+    {"Report", "Cancelled"},
     // DialogFilter
     {"DialogFilter", "Caption"},
     {"DialogFilter", "Condition"},

@@ -9,14 +9,14 @@
 namespace tl {
 namespace {
 
-bool isBlank(char c) {
+bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
+    while (!s.empty() && isWhiteSpace(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
+    while (!s.empty() && isWhiteSpace(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -53,24 +53,9 @@ ProfileLine parseProfileLine(std::string_view raw) {
     return {ProfileLine::Entry, trim(line.substr(0, eq)), value};
 }
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 std::int64_t leadingInteger(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
+    while (i < text.size() && (isWhiteSpace(text[i]) || text[i] == '\n'))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))

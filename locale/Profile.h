@@ -12,6 +12,8 @@
  * section and, inside it, the first matching key win. A value is trimmed of blanks and
  * loses one pair of enclosing quotation marks (" or '). Lines end with LF or CR LF.
  */
+#include "storage/Text.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,9 +62,6 @@ public:
 private:
     std::vector<Section> m_sections;
 };
-
-/** Equality of two names ignoring the case of A-Z. */
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 /** Leading decimal integer of @p text as atoi reads it (blanks, an optional sign, digits),
  *  saturated to the 64-bit range; 0 when there is no number. */

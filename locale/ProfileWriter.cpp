@@ -10,7 +10,7 @@
 namespace tl {
 namespace {
 
-bool isBlank(char c) {
+bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
@@ -22,7 +22,7 @@ std::string encodedValue(std::string_view value) {
             c = ' ';
     const bool quoted =
         out.size() >= 2 && (out.front() == '"' || out.front() == '\'') && out.back() == out.front();
-    if (!out.empty() && (quoted || isBlank(out.front()) || isBlank(out.back())))
+    if (!out.empty() && (quoted || isWhiteSpace(out.front()) || isWhiteSpace(out.back())))
         out = '"' + out + '"';
     return out;
 }

@@ -1,6 +1,7 @@
 #include "platform/Volumes.h"
 
 #include "storage/InputFile.h"
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <blkid/blkid.h>
@@ -68,18 +69,13 @@ std::string unescapeUdevName(std::string_view name) {
     return out;
 }
 
-std::string lastComponent(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 // The name under which a device appears as the target of the udev links: the last
 // component of its canonical path (/dev/mapper/vg-root is a link to /dev/dm-0).
 std::string deviceKey(const std::string& device) {
     char resolved[PATH_MAX];
     if (::realpath(device.c_str(), resolved))
-        return lastComponent(resolved);
-    return lastComponent(device);
+        return std::string(fileNameOf(resolved));
+    return std::string(fileNameOf(device));
 }
 
 // Finds the link of @p dir whose target is @p device; its name, unescaped, or empty.
@@ -102,7 +98,7 @@ std::string linkNameFor(const std::string& dir, const std::string& key) {
         const ssize_t n = ::readlink((dir + "/" + name).c_str(), target, sizeof target - 1);
         if (n <= 0)
             continue;
-        if (lastComponent(std::string_view(target, static_cast<std::size_t>(n))) == key) {
+        if (fileNameOf(std::string_view(target, static_cast<std::size_t>(n))) == key) {
             found = unescapeUdevName(name);
             break;
         }

@@ -1,5 +1,7 @@
 #include "plugins/Pluginmanager.h"
 
+#include "storage/Text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
@@ -9,21 +11,6 @@
 
 namespace tl {
 namespace {
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 template <typename Fn> Fn lookUp(void* handle, const char* name) {
     return reinterpret_cast<Fn>(::dlsym(handle, name));

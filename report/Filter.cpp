@@ -2,6 +2,7 @@
 
 #include "locale/Langutils.h"
 #include "report/Formatting.h"
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
@@ -206,7 +207,6 @@ bool Filter::passes(const Fields& record) const {
 // blank: "Title = =x" looks for the title "=x".
 ConditionParse parseCondition(std::string_view text, FilterConnective connective) {
     ConditionParse out;
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     auto isSymbol = [](char c) { return c == '=' || c == '!' || c == '<' || c == '>'; };
     std::size_t i = 0;
@@ -274,6 +274,44 @@ ConditionParse parseCondition(std::string_view text, FilterConnective connective
     }
     out.condition = std::move(c);
     return out;
+}
+
+std::optional<Message> conditionMessage(const ConditionParse& parse) {
+    const auto error = [](const char* key, std::vector<MessageArg> args = {}) {
+        return makeMessage("Cli", key, Severity::Error, std::move(args));
+    };
+    switch (parse.error) {
+    case ConditionParse::None:
+        return std::nullopt;
+    case ConditionParse::NoField:
+        return error("ConditionNoField");
+    case ConditionParse::UnknownField:
+        return error("ConditionUnknownField", {parse.word});
+    case ConditionParse::NoOperator:
+        return error("ConditionNoOperator", {parse.word});
+    case ConditionParse::BadOperator:
+        return error("ConditionBadOperator", {parse.word});
+    case ConditionParse::ValueTooLong:
+        break;
+    }
+    return error("ConditionValueTooLong", {std::int64_t{MaxFilterValueBytes}});
+}
+
+std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk) {
+    switch (check) {
+    case FilterValueCheck::Ok:
+        return std::nullopt;
+    case FilterValueCheck::NumberExpected:
+        if (canAsk)
+            return makeMessage("DialogFilter", "ErrNumberExpected", Severity::Warning);
+        return makeMessage("Cli", "ConditionNumberExpected", Severity::Error,
+                           {std::string(fieldName(field))});
+    case FilterValueCheck::TimeExpected:
+        return makeMessage("DialogFilter", "ErrTimeExpected", Severity::Error);
+    case FilterValueCheck::DateExpected:
+        break;
+    }
+    return makeMessage("DialogFilter", "ErrDateExpected", Severity::Error);
 }
 
 } // namespace tl

@@ -8,6 +8,7 @@
  * "and" binds more tightly than "or": the conditions form runs joined by "and", the runs
  * are joined by "or", and a record passes when any run is wholly true.
  */
+#include "locale/Message.h"
 #include "storage/Fieldnames.h"
 #include "storage/RecordTable.h"
 
@@ -120,5 +121,14 @@ struct ConditionParse {
 
 /** Reads a condition written as "FIELD OP VALUE" (see the grammar in Filter.cpp). */
 ConditionParse parseCondition(std::string_view text, FilterConnective connective);
+
+/** Why a condition written as text was refused (none when it was read). */
+std::optional<Message> conditionMessage(const ConditionParse& parse);
+
+/** What the filter's checks say about a value (none for FilterValueCheck::Ok). Where the
+ *  user can be asked (@p canAsk, the filter dialog), a number field's complaint is a
+ *  question the user may overrule; without asking (the command line) it is an error like
+ *  the others. */
+std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk);
 
 } // namespace tl

@@ -2,16 +2,13 @@
 /**
  * @file Formatting.h
  * Value conversions of reports: playing times, sizes and dates as people read them,
- * HTML encoding of report cells, and the table of mounted drives that tells where a
- * catalogued volume is now.
+ * and HTML encoding of report cells.
  *
  * Album records store times in seconds, sizes in bytes and dates as day numbers (days
  * since 1 January 1970). Every conversion here is a plain function without state, and
  * the numbers are written the same way whatever the process's locale says (always a
  * "." as the decimal point).
  */
-#include "platform/Volumes.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,29 +49,6 @@ void htmlEncode(std::string_view text, std::string& out);
  *  skipped, an optional sign, then at least one digit; reading stops at the first
  *  non-digit. nullopt when there is no number; values beyond 64 bits saturate. */
 std::optional<std::int64_t> readDecimal(std::string_view text, std::size_t* consumed = nullptr);
-
-/** One mounted volume as reports see it. */
-struct DriveEntry {
-    std::string root;   ///< the mount point, ending in "/"
-    std::string label;  ///< volume label, at most MaxLabelBytes bytes
-    std::string serial; ///< 8 upper-case hex digits
-};
-
-/** The mounted volumes at the start of a report, in the order the platform lists them. */
-using DriveTable = std::vector<DriveEntry>;
-
-/** Longest volume label kept in a drive entry. */
-inline constexpr std::size_t MaxLabelBytes = 254;
-
-/** The drive table of @p volumes. Network volumes and volumes without a serial number
- *  have nothing to be recognised by, so they are left out, as drives without a readable
- *  volume are. */
-DriveTable takeDriveTable(const std::vector<MountedVolume>& volumes);
-
-/** The first entry whose serial and label equal @p serial and @p label, compared ignoring
- *  the case of a-z; nullptr when the volume is not mounted. */
-const DriveEntry* findVolumeDrive(const DriveTable& table, std::string_view serial,
-                                  std::string_view label);
 
 /** A civil date. */
 struct CivilDate {

@@ -2,9 +2,12 @@
 
 #include "locale/Langutils.h"
 #include "locale/Profile.h"
+#include "storage/FileReplacement.h"
 #include "storage/InputFile.h"
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace tl {
@@ -44,24 +47,50 @@ ReportOutcome failure(ReportStatus status) {
 
 } // namespace
 
-std::string_view reportMessageKey(ReportStatus status) {
-    switch (status) {
+std::optional<Message> reportOutcomeMessage(const ReportOutcome& outcome) {
+    const auto error = [](const char* key, std::vector<MessageArg> args = {}) {
+        return makeMessage("Report", key, Severity::Error, std::move(args));
+    };
+    const std::vector<MessageArg> where{outcome.detail,
+                                        static_cast<std::int64_t>(outcome.position)};
+    switch (outcome.status) {
     case ReportStatus::Ok:
-        return {};
+        return std::nullopt;
     case ReportStatus::WriteError:
-        return "GenericErr";
+        return error("GenericErr");
     case ReportStatus::IncludeError:
-        return "LinkErr";
+        return error("LinkErr");
     case ReportStatus::CopyError:
-        return "CopyErr";
+        return error("CopyErr");
     case ReportStatus::FieldError:
-        return "FieldErr";
+        return error("FieldErr", where);
     case ReportStatus::EolError:
-        return "EolErr";
+        return error("EolErr", where);
+    case ReportStatus::Cancelled:
+        return error("Cancelled");
     case ReportStatus::ExpandError:
         break;
     }
-    return "GenericParseErr";
+    return error("GenericParseErr", where);
+}
+
+std::optional<Message> reportLoadMessage(const ReportLoad& load) {
+    switch (load.status) {
+    case ReportLoad::Ok:
+        return std::nullopt;
+    case ReportLoad::NoRecords:
+        return makeMessage("Report", "LoadEmpty", Severity::Error);
+    case ReportLoad::Failed:
+        return makeMessage("General", "UnsupportedFile", Severity::Error, {load.failedPath});
+    case ReportLoad::Cancelled:
+        break;
+    }
+    return makeMessage("Report", "Cancelled", Severity::Error);
+}
+
+void ReportEngine::reportProgress() const {
+    if (m_progress)
+        m_progress(m_done);
 }
 
 ReportEngine::ReportEngine() = default;
@@ -83,19 +112,36 @@ ReportLoad ReportEngine::loadRecords(const std::vector<std::string>& paths,
     // Digests of this reader's version and older ones; the type tag plays no part.
     m_table.setVersionCheck(1, 0);
     m_table.setFilter(filter);
+    m_done = {};
+    std::uint64_t earlierFiles = 0; // records read from the files before this one
+    std::uint64_t thisFile = 0;
+    m_table.setLoadObserver([&](std::uint64_t read) {
+        thisFile = read;
+        if (read != 0 && read % ProgressStep == 0) {
+            m_done.recordsLoaded = earlierFiles + read;
+            reportProgress();
+        }
+        return !stopRequested();
+    });
     ReportLoad load;
     for (const std::string& path : paths) {
+        thisFile = 0;
         const RecordResult result = m_table.load(path);
+        earlierFiles += thisFile;
         if (result != RecordResult::Ok) {
-            m_table.setFilter(nullptr);
-            load.status = ReportLoad::Failed;
+            load.status =
+                result == RecordResult::Interrupted ? ReportLoad::Cancelled : ReportLoad::Failed;
             load.failedPath = path;
             load.result = result;
-            return load;
+            break;
         }
     }
     m_table.setFilter(nullptr);
-    if (m_table.empty())
+    m_table.setLoadObserver(nullptr);
+    m_done.recordsLoaded = earlierFiles;
+    m_done.recordsTotal = m_table.size();
+    reportProgress();
+    if (load.status == ReportLoad::Ok && m_table.empty())
         load.status = ReportLoad::NoRecords;
     return load;
 }
@@ -135,8 +181,8 @@ bool ReportEngine::include(std::string& textSoFar) {
 
 // --- the report file ---------------------------------------------------------------------
 
-bool ReportEngine::openReport() {
-    m_file = std::fopen(m_reportPath.c_str(), "wb");
+bool ReportEngine::openReport(const std::string& filePath) {
+    m_file = std::fopen(filePath.c_str(), "wb");
     m_out.clear();
     m_out.reserve(OutputBufferSize + 2);
     m_lastWasCr = false;
@@ -249,9 +295,7 @@ ReportOutcome ReportEngine::readInclude(const ReportTemplate& tpl) {
 ReportOutcome ReportEngine::copyFiles(const ReportTemplate& tpl) {
     if (tpl.copy.empty())
         return {};
-    const std::size_t slash = m_reportPath.rfind('/');
-    const std::string reportDir =
-        slash == std::string::npos ? std::string() : m_reportPath.substr(0, slash + 1);
+    const std::string reportDir(directoryOf(m_reportPath));
     std::string data;
     for (const std::string& name : tpl.copy) {
         // A shared template must not be able to write outside the report's folder.
@@ -297,13 +341,19 @@ void ReportEngine::addTotals() {
 
 ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::string& reportPath) {
     m_reportPath = reportPath;
-    if (!openReport())
+    // Until commit() the report lives under a temporary name beside its final one; any
+    // other way out of here removes it and leaves an earlier report of that name alone.
+    FileReplacement replacement(reportPath);
+    if (!openReport(replacement.tempPath()))
         return failure(ReportStatus::WriteError);
-    auto finish = [this](ReportOutcome outcome) {
-        // A failed report stays as written so far.
+    auto finish = [this, &replacement](ReportOutcome outcome) {
         const bool closed = closeReport();
         if (outcome.ok() && !closed)
             outcome.status = ReportStatus::WriteError;
+        if (outcome.ok() && !replacement.commit())
+            outcome.status = ReportStatus::WriteError;
+        m_done.recordsWritten = static_cast<std::uint64_t>(std::max(m_counters.itemCount, 0));
+        reportProgress();
         return outcome;
     };
 
@@ -311,6 +361,8 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
     m_document = {};
     m_group = {};
     m_current = RecordView();
+    m_done.recordsTotal = m_table.size();
+    m_done.recordsWritten = 0;
     if (ReportOutcome o = readInclude(tpl); !o.ok())
         return finish(o);
     if (ReportOutcome o = copyFiles(tpl); !o.ok())
@@ -321,6 +373,12 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
     if (ReportOutcome o = writeBlock(tpl, BlockKind::DocumentStart); !o.ok())
         return finish(o);
     for (std::size_t k = 0; k < m_table.size(); ++k) {
+        if (k != 0 && k % ProgressStep == 0) {
+            m_done.recordsWritten = k;
+            reportProgress();
+        }
+        if (stopRequested())
+            return finish(failure(ReportStatus::Cancelled));
         m_current = m_table.at(k);
         if (k == 0)
             startTotals(m_document);

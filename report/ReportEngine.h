@@ -9,11 +9,13 @@
  * Group and document blocks see totals of Size, Length and Track: 0 in a group start,
  * the group's sums in its group end, the report's sums in the document end.
  */
+#include "locale/Message.h"
 #include "platform/Volumes.h"
-#include "report/Report2.h"
+#include "report/ReportTemplate.h"
 #include "storage/RecordTable.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -27,7 +29,7 @@ class Collator;
 
 /** Outcome of loading the records of a report. */
 struct ReportLoad {
-    enum Status { Ok = 0, NoRecords = 1, Failed = 2 };
+    enum Status { Ok = 0, NoRecords = 1, Failed = 2, Cancelled = 3 };
     Status status = Ok;
     std::string failedPath;                 ///< the file that failed (Failed)
     RecordResult result = RecordResult::Ok; ///< why it failed (Failed)
@@ -41,7 +43,8 @@ enum class ReportStatus : int {
     CopyError = 3,    ///< a copy cannot be read or written, or would land outside the folder
     FieldError = 4,   ///< a placeholder is wrong (detail, position)
     EolError = 5,     ///< a placeholder is not closed (detail, position)
-    ExpandError = 6   ///< any other expansion failure (detail, position)
+    ExpandError = 6,  ///< any other expansion failure (detail, position)
+    Cancelled = 7     ///< the owner asked the generation to stop
 };
 
 /** Outcome of a generation. */
@@ -53,8 +56,19 @@ struct ReportOutcome {
     bool ok() const { return status == ReportStatus::Ok; }
 };
 
-/** Key of the message (section "Report") that tells the user about @p status; empty for Ok. */
-std::string_view reportMessageKey(ReportStatus status);
+/** The message that tells the user about a failed generation (none for Ok). */
+std::optional<Message> reportOutcomeMessage(const ReportOutcome& outcome);
+
+/** The message that tells the user about a failed loading (none for Ok): the path of a file
+ *  that failed, or that there is nothing to report. */
+std::optional<Message> reportLoadMessage(const ReportLoad& load);
+
+/** How far a report has come. */
+struct ReportProgress {
+    std::uint64_t recordsLoaded = 0;  ///< records read from the digests (before the filter)
+    std::uint64_t recordsWritten = 0; ///< items written to the report
+    std::uint64_t recordsTotal = 0;   ///< items the report will have, once loaded
+};
 
 /** The generator: one per front end, reused from report to report. */
 class ReportEngine : private BlockContext {
@@ -74,6 +88,16 @@ public:
     void setDefaultDrive(std::string root);
     /** Where the drive table comes from; without a source no volume counts as mounted. */
     void setVolumeSource(VolumeSource source) { m_volumeSource = std::move(source); }
+    /** A flag that loading and generation look at between records; once it is set they end
+     *  (loading with ReportLoad::Cancelled, generation with ReportStatus::Cancelled). Not
+     *  owned; none by default. */
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
+    /** Told the progress every ProgressStep records while loading and writing, and at the
+     *  end of each. */
+    void setProgress(std::function<void(const ReportProgress&)> progress) {
+        m_progress = std::move(progress);
+    }
+    static constexpr std::uint64_t ProgressStep = 4096;
 
     /** Empties the table and loads every file of @p paths in order through @p filter (none:
      *  every record). Files whose header asks for a reader above version 1 are refused.
@@ -85,7 +109,9 @@ public:
     void sortRecords(const std::vector<int>& keys, const Collator& collator);
 
     /** Writes the report of the loaded, sorted records to @p reportPath with @p tpl. The
-     *  file is left as written so far when a step fails; files copied before stay. */
+     *  report is written under a temporary name in its folder and takes its name only when
+     *  complete: after a failure or a stop no new file is left and an earlier report of that
+     *  name is as it was. Files copied next to it before a failure stay. */
     ReportOutcome generate(const ReportTemplate& tpl, const std::string& reportPath);
 
     const RecordTable& records() const { return m_table; }
@@ -116,7 +142,10 @@ private:
     bool groupChanges(const std::vector<int>& groupBy) const;
     void addTotals();
 
-    bool openReport();
+    bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
+    void reportProgress() const;
+
+    bool openReport(const std::string& filePath);
     bool write(std::string_view text);
     bool flush();
     bool closeReport();
@@ -125,6 +154,9 @@ private:
     std::string m_various = "Various";
     std::string m_defaultDrive = "/";
     VolumeSource m_volumeSource;
+    const std::atomic<bool>* m_stop = nullptr;
+    std::function<void(const ReportProgress&)> m_progress;
+    ReportProgress m_done;
 
     // State of one generation.
     DriveTable m_drives;

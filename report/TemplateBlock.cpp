@@ -1,5 +1,6 @@
 #include "report/TemplateBlock.h"
 
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <cstdio>
@@ -7,9 +8,6 @@
 namespace tl {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -398,8 +396,7 @@ void TemplateBlock::writeSpecial(char letter, BlockContext& context, std::string
         break;
     case 'f': {
         const std::string path = context.reportPath();
-        const std::size_t slash = path.rfind('/');
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        const std::string_view name = fileNameOf(path);
         const std::size_t dot = name.rfind('.');
         if (dot != std::string::npos)
             piece = name.substr(0, dot);

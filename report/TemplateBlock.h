@@ -11,6 +11,7 @@
  * "%Album CSV%" writes the album as one field of a comma-separated file. The generator
  * supplies what the variables stand for through a BlockContext.
  */
+#include "report/DriveTable.h"
 #include "report/Formatting.h"
 #include "storage/Fieldnames.h"
 

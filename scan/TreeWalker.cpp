@@ -166,8 +166,7 @@ bool TreeWalker::walkSubdirectories(int& fd, const std::string& path, std::size_
         if (child < 0) {
             m_status = StatusDirectoryError;
             m_currentDirectory = childPath;
-            if (!notify())
-                return false;
+            notify();
             continue;
         }
         if (depth < MaxHeldDirectories) {
@@ -210,7 +209,8 @@ bool TreeWalker::visitFile(int directoryFd) {
     }
     if (fd < 0) {
         m_status = StatusOpenError;
-        return notify();
+        notify();
+        return true;
     }
     // O_NONBLOCK stays: it changes nothing for a regular file.
     m_currentFileSize = m_currentFileStatus.stx_size;

@@ -4,6 +4,10 @@
  * Depth-first walk of a directory tree on a worker thread, in a fixed order: in every
  * directory first the accepted files, then the subdirectories, each sorted by name with
  * A-Z folded to a-z. Every step is reported through notify() with a status code.
+ *
+ * Nothing the walk reports can stop it: a folder that cannot be entered and a file that
+ * cannot be opened are reported and skipped. The walk stops early only when the owner
+ * calls requestStop() (or a folder cannot be listed at all).
  */
 #include "scan/WorkerThread.h"
 
@@ -17,7 +21,8 @@ namespace tl {
 
 class TreeWalker : public WorkerThread {
 public:
-    /** Status codes of the walk; derived classes add theirs from 256 up. */
+    /** Status codes of the walk; derived classes add theirs from 8 up. No two statuses of
+     *  the walk and its derived classes share a number. */
     enum Status : int {
         StatusDone = 0,           ///< the walk completed
         StatusAborted = 1,        ///< the terminate flag was found set
@@ -53,9 +58,9 @@ protected:
     /** The walk: 1 when it completed, 0 when it was aborted or failed. */
     int run() override;
 
-    /** Reports status(); false asks the walk to stop where the status allows it (open and
-     *  directory errors); the answer is ignored for the other statuses. */
-    virtual bool notify() = 0;
+    /** Reports status() with the current directory and file. Runs on the worker thread and
+     *  must not wait for anybody: the walk goes on when it returns. */
+    virtual void notify() = 0;
     /** Whether file @p name of the directory being listed is to be visited. */
     virtual bool accept(std::string_view name) = 0;
     /** Opens the current file of directory @p directoryFd and hands it to process();

@@ -43,7 +43,8 @@ int VolumeScanner::beginScan() {
     m_fileDay = 0;
     m_dayNumbers.clear();
     m_fileName.clear();
-    m_recordCount = 0;
+    m_recordCount.store(0, std::memory_order_relaxed);
+    m_bytesDone = 0;
     m_complete = false;
 
     m_replacement = std::make_unique<FileReplacement>(databasePath());
@@ -67,7 +68,7 @@ bool VolumeScanner::accept(std::string_view name) {
     return !extension.empty() && m_plugins && m_plugins->findByExtension(extension) >= 0;
 }
 
-bool VolumeScanner::notify() {
+void VolumeScanner::notify() {
     if (status() == StatusEntering)
         m_info.directory =
             volumeRelativePath(m_info.mountPoint, currentDirectory(), m_info.network);
@@ -75,7 +76,14 @@ bool VolumeScanner::notify() {
     // "done" is reported, so that a failure to do so is reported instead.
     if (status() == StatusDone && !completeDatabase())
         setStatus(StatusOutputError);
-    return message();
+    if (!m_listener)
+        return;
+    const bool aboutFile = status() == StatusOpening || status() == StatusOpenError ||
+                           status() == StatusNoPlugin || status() == StatusNoAnalyser ||
+                           status() > StatusOutputError;
+    m_listener->scanEvent(ScanEvent{status(), currentDirectory(),
+                                    aboutFile ? currentFileName() : std::string(),
+                                    m_recordCount.load(std::memory_order_relaxed), m_bytesDone});
 }
 
 bool VolumeScanner::completeDatabase() {
@@ -118,15 +126,22 @@ bool VolumeScanner::process(int fd) {
     info.fileSize = currentFileSize();
     readFileDate();
 
+    // accept() let in only claimed extensions, so these two are reported and skipped
+    // rather than trusted away: they cost nothing and keep a changed plug-in list safe.
     const int index =
         m_plugins ? m_plugins->findByExtension(PluginManager::extensionOf(m_fileName)) : -1;
-    const GetAudioFileInfoFn analyse = m_plugins ? m_plugins->audioEntry(index) : nullptr;
-    if (!analyse) {
-        setStatus(StatusListingFailed);
-        return false;
+    if (index < 0) {
+        setStatus(StatusNoPlugin);
+        notify();
+        return true;
     }
-    // Options 0: the exact length of a variable-rate stream, from a walk over all frames.
-    const int result = analyse(fd, &info, 0);
+    const GetAudioFileInfoFn analyse = m_plugins->audioEntry(index);
+    if (!analyse) {
+        setStatus(StatusNoAnalyser);
+        notify();
+        return true;
+    }
+    const int result = analyse(fd, &info, m_pluginOptions);
     applyReservedByteRule(info);
 
     Fields record = emptyRecord();
@@ -149,9 +164,10 @@ bool VolumeScanner::process(int fd) {
         setStatus(StatusOutputError);
         return false;
     }
-    ++m_recordCount;
+    m_recordCount.fetch_add(1, std::memory_order_relaxed);
+    m_bytesDone += currentFileSize();
     if (result != 0) {
-        setStatus(StatusPluginBase + result);
+        setStatus(pluginStatus(result));
         notify();
     }
     return true;
@@ -164,7 +180,10 @@ int VolumeScanner::finished(int result) {
         m_replacement->discard();
         m_replacement.reset();
     }
-    return scanEnded(result != 0 && m_complete);
+    const bool completed = result != 0 && m_complete;
+    if (m_listener)
+        m_listener->scanEnded(completed);
+    return completed ? 1 : 0;
 }
 
 } // namespace tl

@@ -3,14 +3,18 @@
  * @file VolumeScanner.h
  * Catalogues one volume: walks the chosen folder, lets the input plug-in of each file's
  * extension analyse it and appends one song record per analysed file to a new song
- * database. Everything it has to say goes out through message() and scanEnded(), which
- * the owner implements.
+ * database. Everything it has to say goes out as ScanEvent values to its ScanListener, on
+ * the worker thread; nothing on the worker waits for the listener's owner, and the only
+ * way to stop a scan is requestStop().
  */
 #include "platform/Volumes.h"
+#include "plugins/PluginInterface.h"
+#include "scan/ScanEvent.h"
 #include "scan/TreeWalker.h"
 #include "storage/FileReplacement.h"
 #include "storage/RecordFile.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,13 +24,31 @@ namespace tl {
 
 class PluginManager;
 
+/** Receives a scan's events. Both operations run on the scan's worker thread and must
+ *  not wait for the user: copy the event and hand it on (a queued signal, a line on a
+ *  terminal). */
+class ScanListener {
+public:
+    virtual ~ScanListener() = default;
+    /** One status of the walk. */
+    virtual void scanEvent(const ScanEvent& event) = 0;
+    /** The worker's last act: @p completed is true when the walk completed and the song
+     *  database is in place (an earlier one replaced); false leaves any earlier database of
+     *  that name as it was. */
+    virtual void scanEnded(bool completed) = 0;
+};
+
 class VolumeScanner : public TreeWalker {
 public:
     /** Statuses the scanner adds to the walk's. */
     enum ScanStatus : int {
-        StatusOutputError = 256, ///< a record could not be written; the walk stops
-        StatusPluginBase = 256,  ///< 256 + r: the plug-in returned r != 0 for the current file
+        StatusNoPlugin = 8,     ///< no plug-in claims the current file's extension; skipped
+        StatusNoAnalyser = 9,   ///< the plug-in that claims it cannot analyse; skipped
+        StatusOutputError = 256 ///< a record could not be written; the walk stops
     };
+    /** The status that reports plug-in result @p result (never 0) for the current file:
+     *  256 + result, so from 257 up. */
+    static constexpr int pluginStatus(int result) { return StatusOutputError + result; }
     /** Results of beginScan(). */
     enum BeginResult : int { BeginOk = 0, BeginNotReady = 2, BeginOutputError = 256 };
 
@@ -34,7 +56,11 @@ public:
     ~VolumeScanner() override;
 
     /** Set by the owner before beginScan(), unchanged while the scan runs. */
+    void setListener(ScanListener* listener) { m_listener = listener; }
     void setPluginManager(const PluginManager* plugins) { m_plugins = plugins; }
+    /** The options argument handed to every plug-in call (bit 0: the quick estimate of a
+     *  variable-rate stream, bit 1: modern tag reading). */
+    void setPluginOptions(int options) { m_pluginOptions = options; }
     /** The catalogue name: the database file's base name and every record's
      *  VolDescription. */
     void setDatabaseName(std::string name) { m_databaseName = std::move(name); }
@@ -49,8 +75,8 @@ public:
     std::string databasePath() const;
     /** The volume facts of the running or last scan; its directory follows the walk. */
     const VolumeInfo& volumeInfo() const { return m_info; }
-    /** Records written by the running or last scan. */
-    std::uint64_t recordCount() const { return m_recordCount; }
+    /** Records written by the running or last scan; may be read from any thread. */
+    std::uint64_t recordCount() const { return m_recordCount.load(std::memory_order_relaxed); }
 
     /**
      * Identifies the volume of the root directory, creates the song database (under a
@@ -61,14 +87,7 @@ public:
     int beginScan();
 
 protected:
-    /** Reports status() with currentDirectory() and currentFileName(); the owner's. The
-     *  answer is handed back to the walk (see TreeWalker::notify). */
-    virtual bool message() = 0;
-    /** The scan's last act on the worker thread: @p completed is true when the walk
-     *  completed and the database is in place. Returns the thread's exit code. */
-    virtual int scanEnded(bool completed) = 0;
-
-    bool notify() override;
+    void notify() override;
     bool accept(std::string_view name) override;
     bool process(int fd) override;
     int finished(int result) override;
@@ -77,7 +96,9 @@ private:
     bool completeDatabase();
     void readFileDate();
 
+    ScanListener* m_listener = nullptr;
     const PluginManager* m_plugins = nullptr;
+    int m_pluginOptions = 0;
     PlatformPaths m_paths;
     std::string m_databaseName;
     std::string m_outputDirectory;
@@ -86,7 +107,8 @@ private:
     std::int32_t m_fileDay = 0;
     std::unordered_map<std::int64_t, std::int32_t> m_dayNumbers; ///< UTC day -> day number
     std::int32_t m_scanDay = 0;
-    std::uint64_t m_recordCount = 0;
+    std::atomic<std::uint64_t> m_recordCount{0};
+    std::uint64_t m_bytesDone = 0;
     RecordFile m_database{24};
     std::unique_ptr<FileReplacement> m_replacement;
     bool m_complete = false;

@@ -1,5 +1,7 @@
 #include "storage/FileReplacement.h"
 
+#include "storage/Text.h"
+
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
@@ -11,12 +13,8 @@ std::atomic<unsigned> g_counter{0};
 }
 
 FileReplacement::FileReplacement(std::string finalPath) : m_finalPath(std::move(finalPath)) {
-    const std::size_t slash = m_finalPath.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? std::string() : m_finalPath.substr(0, slash + 1);
-    const std::string name =
-        slash == std::string::npos ? m_finalPath : m_finalPath.substr(slash + 1);
-    m_tempPath = dir + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+    m_tempPath = std::string(directoryOf(m_finalPath)) + "." +
+                 std::string(fileNameOf(m_finalPath)) + ".tmp-" + std::to_string(::getpid()) + "-" +
                  std::to_string(g_counter.fetch_add(1));
 }
 

@@ -49,6 +49,8 @@ const char* describe(RecordResult result) {
         return "wrong format or incompatible version";
     case RecordResult::OutOfMemory:
         return "out of memory";
+    case RecordResult::Interrupted:
+        return "interrupted";
     }
     return "unknown result";
 }

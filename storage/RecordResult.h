@@ -13,6 +13,7 @@ enum class RecordResult : int {
     NoFields = 5,
     BadFormat = 6, ///< wrong format or incompatible version
     OutOfMemory = 7,
+    Interrupted = 8, ///< the caller asked a table load to stop
 };
 
 /** A short English description of @p result, for messages that name the cause. */

@@ -101,12 +101,14 @@ RecordResult RecordTable::load(const std::string& path) {
     m_fieldCount = file.fieldCount();
 
     PackedRecord record;
-    for (;;) {
-        const RecordResult read = file.readNext(record);
-        if (read == RecordResult::EndOfFile)
+    for (std::uint64_t read = 0;; ++read) {
+        if (m_observer && !m_observer(read))
+            return RecordResult::Interrupted;
+        const RecordResult result = file.readNext(record);
+        if (result == RecordResult::EndOfFile)
             return RecordResult::Ok;
-        if (read != RecordResult::Ok)
-            return read;
+        if (result != RecordResult::Ok)
+            return result;
         const std::size_t length = record.bytes.size();
         // The record goes straight into the table's block, where the filter reads it; a
         // record the filter refuses gives its place back.

@@ -45,6 +45,10 @@ public:
     virtual bool passes(const RecordView& record) const = 0;
 };
 
+/** Told the number of records read so far from the file being loaded, after each record;
+ *  false stops the loading (load() then gives Interrupted). */
+using LoadObserver = std::function<bool(std::uint64_t recordsRead)>;
+
 /** Compares two field texts: negative, zero or positive. */
 using FieldCompare = std::function<int(std::string_view, std::string_view)>;
 
@@ -63,11 +67,14 @@ public:
 
     /** The filter applied while loading; nullptr lets every record in. Not owned. */
     void setFilter(const RecordPredicate* filter) { m_filter = filter; }
+    /** Watches the loading record by record (none by default). */
+    void setLoadObserver(LoadObserver observer) { m_observer = std::move(observer); }
 
     /** Appends the records of @p path that pass the filter. The table is not cleared, so
      *  several files accumulate. Returns the file's open result, BadFormat for a refused
-     *  version, or the first read failure (ReadError for a truncated record, BadFormat for a
-     *  corrupt one, OutOfMemory); the complete records read before a failure stay. */
+     *  version, the first read failure (ReadError for a truncated record, BadFormat for a
+     *  corrupt one, OutOfMemory), or Interrupted when the load observer said stop; the
+     *  complete records read before a failure stay. */
     RecordResult load(const std::string& path);
 
     /** Adds one record directly (used by tests and tools that build tables in memory). */
@@ -104,6 +111,7 @@ private:
     std::uint32_t m_acceptedVersion = 0;
     std::uint32_t m_minimumVersion = 0;
     const RecordPredicate* m_filter = nullptr;
+    LoadObserver m_observer;
 };
 
 } // namespace tl

@@ -27,23 +27,45 @@ TEST(DigestMessages, SongDatabaseNamesEndInSdsInAnyCase) {
         EXPECT_EQ(isSongDatabaseName(name), accepted) << name;
 }
 
-TEST(DigestMessages, EachResultHasItsMessageForEachCaller) {
+TEST(DigestMessages, EachResultHasItsMessageAndSeverityForEachCaller) {
+    using Key = std::pair<std::string, std::string>;
     struct Case {
         DigestResult result;
-        MessageKey reCreate;
-        MessageKey scan;
+        Key reCreate;
+        Key scan;
+        Severity severity;
     };
     const std::vector<Case> cases{
-        {DigestResult::Done, {"Digest", "ReDigest"}, {"Scan", "Done"}},
-        {DigestResult::CannotOpen, {"Digest", "SDBOpenErr"}, {"Digest", "SDBOpenErr"}},
-        {DigestResult::WrongFormat, {"Scan", "SDBInFormatErr"}, {"Scan", "SDBInFormatErr"}},
-        {DigestResult::ReadFailed, {"Digest", "DigestErr"}, {"Digest", "DigestErr"}},
-        {DigestResult::WriteFailed, {"Digest", "DigestErr"}, {"Digest", "DigestErr"}},
+        {DigestResult::Done, {"Digest", "ReDigest"}, {"Scan", "Done"}, Severity::Information},
+        {DigestResult::CannotOpen,
+         {"Digest", "SDBOpenErr"},
+         {"Digest", "SDBOpenErr"},
+         Severity::Error},
+        {DigestResult::WrongFormat,
+         {"Scan", "SDBInFormatErr"},
+         {"Scan", "SDBInFormatErr"},
+         Severity::Error},
+        {DigestResult::ReadFailed,
+         {"Digest", "DigestErr"},
+         {"Digest", "DigestErr"},
+         Severity::Error},
+        {DigestResult::WriteFailed,
+         {"Digest", "DigestErr"},
+         {"Digest", "DigestErr"},
+         Severity::Error},
+        {DigestResult::Cancelled,
+         {"Digest", "Cancelled"},
+         {"Digest", "Cancelled"},
+         Severity::Error},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.result));
-        EXPECT_EQ(digestResultMessage(c.result, DigestCaller::ReCreate), c.reCreate);
-        EXPECT_EQ(digestResultMessage(c.result, DigestCaller::Scan), c.scan);
+        const Message reCreate = digestResultMessage(c.result, DigestCaller::ReCreate);
+        const Message scan = digestResultMessage(c.result, DigestCaller::Scan);
+        EXPECT_EQ(Key(reCreate.section, reCreate.key), c.reCreate);
+        EXPECT_EQ(Key(scan.section, scan.key), c.scan);
+        EXPECT_EQ(reCreate.severity, c.severity);
+        EXPECT_EQ(scan.severity, c.severity);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -55,10 +56,22 @@ ReportTemplate makeTemplate(const TempDir& dir, const Blocks& b) {
     return loaded.tpl;
 }
 
-// Loads @p records unsorted and writes the report with @p blocks; returns its text.
+// Names of the files in @p dir.
+std::vector<std::string> filesIn(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Loads @p records unsorted and writes the report with @p blocks over an earlier report
+// @p earlier (none when empty); returns the report file's text afterwards.
 std::string report(const std::vector<Fields>& records, const Blocks& blocks,
-                   ReportOutcome* outcome = nullptr) {
+                   ReportOutcome* outcome = nullptr, const std::string& earlier = {}) {
     TempDir dir;
+    if (!earlier.empty())
+        writeFile(dir.file("out.txt"), earlier);
     ReportEngine engine;
     EXPECT_EQ(engine.loadRecords({writeDigest(dir, "d.sdd", records)}, nullptr).status,
               ReportLoad::Ok);
@@ -154,14 +167,15 @@ TEST(ReportEngine, LineFeedsReachTheFileAsCrLf) {
     EXPECT_EQ(readFile(dir.file("r.txt")), "head\r\none\r\ntwo\r\nthree|\r\na\r\n");
 }
 
-TEST(ReportEngine, FailuresStopTheReportAndKeepWhatWasWritten) {
+// A failed report leaves the earlier report of its name as it was: the new one is
+// written under a temporary name that is removed again.
+TEST(ReportEngine, FailuresStopTheReportAndKeepTheEarlierOne) {
     struct Case {
         const char* what;
         Blocks blocks;
         ReportStatus status;
         std::string detail;
         std::size_t position;
-        std::string written;
     };
     Blocks missingInclude;
     missingInclude.general = "Include=nowhere.txt";
@@ -184,21 +198,21 @@ TEST(ReportEngine, FailuresStopTheReportAndKeepWhatWasWritten) {
     Blocks open;
     open.groupEnd = "x%Artist";
     const Case cases[] = {
-        {"include cannot be read", missingInclude, ReportStatus::IncludeError, "", 0, ""},
-        {"include is a FIFO", fifoInclude, ReportStatus::IncludeError, "", 0, ""},
-        {"include is endless", endlessInclude, ReportStatus::IncludeError, "", 0, ""},
-        {"include is a folder", folderInclude, ReportStatus::IncludeError, "", 0, ""},
-        {"unknown field", badField, ReportStatus::FieldError, "Item:Nonsense", 4, "start;"},
-        {"width with a letter", badWidth, ReportStatus::FieldError, "Item:Artist=>12x", 1, ""},
-        {"unclosed placeholder", open, ReportStatus::EolError, "Group:End", 8, "a"},
+        {"include cannot be read", missingInclude, ReportStatus::IncludeError, "", 0},
+        {"unknown field", badField, ReportStatus::FieldError, "Item:Nonsense", 4},
+        {"width with a letter", badWidth, ReportStatus::FieldError, "Item:Artist=>12x", 1},
+        {"unclosed placeholder", open, ReportStatus::EolError, "Group:End", 8},
+        {"include is a FIFO", fifoInclude, ReportStatus::IncludeError, "", 0},
+        {"include is endless", endlessInclude, ReportStatus::IncludeError, "", 0},
+        {"include is a folder", folderInclude, ReportStatus::IncludeError, "", 0},
     };
     for (const Case& c : cases) {
         ReportOutcome outcome;
-        const std::string text = report({album("a")}, c.blocks, &outcome);
+        const std::string text = report({album("a")}, c.blocks, &outcome, "EARLIER\r\n");
         EXPECT_EQ(outcome.status, c.status) << c.what;
         EXPECT_EQ(outcome.detail, c.detail) << c.what;
         EXPECT_EQ(outcome.position, c.position) << c.what;
-        EXPECT_EQ(text, c.written) << c.what;
+        EXPECT_EQ(text, "EARLIER\r\n") << c.what;
     }
 }
 
@@ -265,7 +279,15 @@ TEST(ReportEngine, CopyBringsFilesAlongAndStopsAtTheFirstFailure) {
         for (const auto& name : c.absent)
             EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / name))
                 << c.what << " " << name;
-        EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "r.html")) << c.what;
+        // Only a complete report takes its name; nothing else is left behind.
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "out" / "r.html"),
+                  c.status == ReportStatus::Ok)
+            << c.what;
+        std::vector<std::string> expected = c.present;
+        if (c.status == ReportStatus::Ok)
+            expected.push_back("r.html");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(filesIn(dir.path() / "out"), expected) << c.what;
     }
     EXPECT_EQ(readFile(dir.file("out/a.css")), "a");
 }

@@ -27,7 +27,6 @@ public:
     std::vector<std::string> processed;
     std::function<void(RecordingWalker&)> onNotify;
     std::function<void(RecordingWalker&)> onProcess;
-    bool answer = true;
 
     int walk(const std::string& root) {
         setRootDirectory(root);
@@ -37,7 +36,7 @@ public:
     std::string last() const { return events.empty() ? std::string() : events.back(); }
 
 protected:
-    bool notify() override {
+    void notify() override {
         std::string e = std::to_string(status()) + " ";
         if (status() == StatusOpening || status() == StatusOpenError)
             e += currentFileName();
@@ -46,7 +45,6 @@ protected:
         events.push_back(e);
         if (onNotify)
             onNotify(*this);
-        return answer;
     }
     bool accept(std::string_view name) override {
         return name.size() > 4 && TreeWalker::nameLess(name.substr(name.size() - 4), ".mp4");
@@ -200,7 +198,7 @@ TEST(TreeWalker, UnreadableEntriesAreReportedAndTheWalkGoesOn) {
               (std::vector<std::string>{"4-\xff\xfe.mp3:2", "5-new\nline.mp3:3", "last.mp3:1"}));
 }
 
-TEST(TreeWalker, ErrorsStopTheWalkWhenTheOwnerSaysSoOrTheListingFails) {
+TEST(TreeWalker, UnopenableFilesAreSkippedButAnUnlistableFolderEndsTheWalk) {
     TempDir dir;
     const std::string r = fs::canonical(dir.path()).string();
     fs::create_directories(r + "/a");
@@ -208,12 +206,13 @@ TEST(TreeWalker, ErrorsStopTheWalkWhenTheOwnerSaysSoOrTheListingFails) {
     writeFile(r + "/b/late.mp3", "x");
     fs::create_symlink(r + "/nowhere.mp3", r + "/a/dangling.mp3");
 
-    // The owner answers false to the open error: the walk ends with that status.
-    RecordingWalker refusing;
-    refusing.answer = false;
-    EXPECT_EQ(refusing.walk(r), 0);
-    EXPECT_EQ(refusing.last(), "4 dangling.mp3");
-    EXPECT_TRUE(refusing.processed.empty());
+    // A file that cannot be opened is reported and the walk goes on with the next folder.
+    RecordingWalker skipping;
+    EXPECT_EQ(skipping.walk(r), 1);
+    EXPECT_EQ(skipping.events,
+              (std::vector<std::string>{"5 ", "6 " + r, "6 " + r + "/a", "7 dangling.mp3",
+                                        "4 dangling.mp3", "6 " + r + "/b", "7 late.mp3", "0 "}));
+    EXPECT_EQ(skipping.processed, std::vector<std::string>{"late.mp3:1"});
 
     // Without a descriptor to spare the root can be opened but not listed: status 2 ends
     // the walk at once.

@@ -1,15 +1,12 @@
 #include "scan/VolumeScanner.h"
 
+#include "ScanVolume.h"
 #include "plugins/Pluginmanager.h"
 #include "storage/RecordFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
@@ -18,67 +15,38 @@
 
 using namespace tl;
 using tl::test::readFile;
+using tl::test::ScanVolumeTest;
 using tl::test::TempDir;
 using tl::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TestScanner : public VolumeScanner {
+// A scanner that listens to itself: every event as "status file" and as the value.
+class TestScanner : public VolumeScanner, public ScanListener {
 public:
+    TestScanner() { setListener(this); }
     ~TestScanner() override { stop(); }
-    std::vector<std::string> messages; // "status file"
+    std::vector<std::string> messages;
+    std::vector<ScanEvent> events;
     std::function<void(TestScanner&)> onMessage;
     bool completed = false;
     int scans = 0;
 
-protected:
-    bool message() override {
-        messages.push_back(std::to_string(status()) + " " +
-                           (status() == StatusOpening || status() == StatusOpenError ||
-                                    status() > StatusOutputError
-                                ? currentFileName()
-                                : std::string()));
+    void scanEvent(const ScanEvent& event) override {
+        events.push_back(event);
+        messages.push_back(std::to_string(event.status) + " " + event.file);
         if (onMessage)
             onMessage(*this);
-        return true;
     }
-    int scanEnded(bool ok) override {
+    void scanEnded(bool ok) override {
         completed = ok;
         ++scans;
-        return ok ? 0 : 1;
     }
 };
 
-// A volume mounted at the temporary folder's "vol", labelled and with a FAT serial, in a
-// fake mount table; the song databases go to "out".
-class VolumeScannerTest : public ::testing::Test {
+class VolumeScannerTest : public ScanVolumeTest {
 protected:
-    void SetUp() override {
-        root = fs::canonical(dir.path()).string();
-        vol = root + "/vol";
-        out = root + "/out";
-        fs::create_directories(vol);
-        fs::create_directories(out);
-        fs::create_directories(root + "/dev/by-label");
-        fs::create_directories(root + "/dev/by-uuid");
-        fs::create_symlink("../../sdz1", root + "/dev/by-label/MUSIC");
-        fs::create_symlink("../../sdz1", root + "/dev/by-uuid/12AB-34CD");
-        mountAs("vfat", "/dev/sdz1");
-        paths.diskByLabel = root + "/dev/by-label";
-        paths.diskByUuid = root + "/dev/by-uuid";
-        paths.useBlkid = false;
-        fs::create_directories(root + "/plugins");
-        fs::copy_file(TL_SCAN_PLUGIN, root + "/plugins/scan.so");
-        plugins = std::make_unique<PluginManager>(root + "/plugins");
-        ASSERT_TRUE(plugins->load());
-    }
-    void mountAs(const std::string& type, const std::string& device) {
-        paths.mountInfo = root + "/mountinfo";
-        std::ofstream(paths.mountInfo)
-            << "26 1 254:0 / / rw - ext4 /dev/vda rw\n"
-            << "40 26 8:1 / " << vol << " rw - " << type << " " << device << " rw\n";
-    }
     // Runs a scan of @p folder into out/@p name.sds; returns the exit code.
     int scan(TestScanner& s, const std::string& folder, const std::string& name = "CD 1") {
         s.setPluginManager(plugins.get());
@@ -89,34 +57,8 @@ protected:
         const int begun = s.beginScan();
         if (begun != VolumeScanner::BeginOk)
             return -begun;
-        return s.wait();
+        return s.wait() == 1 ? 0 : 1; // the walk's result: 1 when it completed
     }
-    std::vector<Fields> records(const std::string& path) {
-        RecordFile file;
-        EXPECT_EQ(file.open(path), RecordResult::Ok);
-        EXPECT_EQ(file.fieldCount(), 24u);
-        EXPECT_EQ(file.type().tagText(), "SngD");
-        std::vector<Fields> all;
-        PackedRecord record;
-        while (file.readNext(record) == RecordResult::Ok) {
-            Fields f;
-            file.unpack(&record, f, SongFieldWidth);
-            all.push_back(f);
-        }
-        return all;
-    }
-    std::vector<std::string> outFiles() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(out))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TempDir dir;
-    std::string root, vol, out;
-    PlatformPaths paths;
-    std::unique_ptr<PluginManager> plugins;
 };
 
 std::int32_t today(bool local) {
@@ -264,32 +206,13 @@ TEST_F(VolumeScannerTest, FullDiskEndsTheScanAndKeepsTheEarlierDatabase) {
         for (int i = 0; i < c.files; ++i)
             writeFile(vol + "/" + std::to_string(1000 + i) + ".mp3", "comment_size=1000\n");
         writeFile(out + "/CD 1.sds", "EARLIER");
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{c.limit, c.limit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            std::string report;
-            {
-                TestScanner s;
-                const int code = scan(s, vol);
-                report = std::to_string(code) + "|" + s.messages.back() + "|" +
-                         std::to_string(std::count(s.messages.begin(), s.messages.end(), "256 "));
-            }
-            [[maybe_unused]] auto n = ::write(pipeFds[1], report.data(), report.size());
-            ::_exit(0);
-        }
-        ::close(pipeFds[1]);
-        char buffer[256];
-        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-        ::close(pipeFds[0]);
-        int wstatus = 0;
-        ::waitpid(pid, &wstatus, 0);
-        EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), "1|256 |1")
-            << c.what;
+        const std::string answer = tl::test::withFileSizeLimit(c.limit, [this] {
+            TestScanner s;
+            const int code = scan(s, vol);
+            return std::to_string(code) + "|" + s.messages.back() + "|" +
+                   std::to_string(std::count(s.messages.begin(), s.messages.end(), "256 "));
+        });
+        EXPECT_EQ(answer, "1|256 |1") << c.what;
         EXPECT_EQ(outFiles(), std::vector<std::string>{"CD 1.sds"}) << c.what;
         EXPECT_EQ(readFile(out + "/CD 1.sds"), "EARLIER") << c.what;
     }

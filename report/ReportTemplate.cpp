@@ -1,5 +1,6 @@
-#include "report/Report2.h"
+#include "report/ReportTemplate.h"
 
+#include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
@@ -11,18 +12,6 @@ namespace {
 constexpr std::size_t MaxValueBytes = 1023;
 constexpr std::size_t MaxTextBytes = 2046;
 constexpr std::size_t MaxCopyBytes = 32766;
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string withLineBreaks(std::string_view text) {
     std::string out;
@@ -65,6 +54,20 @@ TemplateLoadResult loadReportTemplate(const std::string& path) {
     return loadReportTemplate(*profile, path);
 }
 
+std::optional<Message> templateLoadMessage(const TemplateLoadResult& result) {
+    switch (result.status) {
+    case TemplateLoadStatus::Ok:
+        return std::nullopt;
+    case TemplateLoadStatus::TemplateMissing:
+        return makeMessage("Report", "TemplateMissingErr", Severity::Error);
+    case TemplateLoadStatus::TemplateVersion:
+        return makeMessage("Report", "TemplateVersionErr", Severity::Error);
+    case TemplateLoadStatus::LoadError:
+        break;
+    }
+    return makeMessage("Report", "LoadTemplateErr", Severity::Error, {result.detail});
+}
+
 TemplateLoadResult loadReportTemplate(const Profile& p, const std::string& path) {
     if (!p.hasSections())
         return failure(TemplateLoadStatus::TemplateMissing);
@@ -84,8 +87,7 @@ TemplateLoadResult loadReportTemplate(const Profile& p, const std::string& path)
     t.copy = splitCopyList(p.getString("General", "Copy", "", MaxCopyBytes));
     t.emptyCell = p.getString("General", "EmptyCell", "", MaxValueBytes);
     t.htmlEncode = p.getInt("General", "HTMLEncode", 0) != 0;
-    const std::size_t slash = path.rfind('/');
-    t.directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    t.directory = directoryOf(path);
 
     static constexpr struct {
         BlockKind kind;

@@ -1,4 +1,4 @@
-#include "report/Report2.h"
+#include "report/ReportTemplate.h"
 
 #include "support/TempDir.h"
 

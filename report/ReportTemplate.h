@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file Report2.h
+ * @file ReportTemplate.h
  * Report templates: loading and checking a ".tpl" file, its field lists and its list of
  * files to copy next to a report.
  *
@@ -8,6 +8,7 @@
  * says what to write at the start and end of the report, of every group and for every
  * record, which fields form the group key and the sort keys, and which files come along.
  */
+#include "locale/Message.h"
 #include "locale/Profile.h"
 #include "report/TemplateBlock.h"
 
@@ -75,6 +76,9 @@ struct TemplateLoadResult {
 
 /** Loads and checks the template file @p path. */
 TemplateLoadResult loadReportTemplate(const std::string& path);
+
+/** The message that tells the user why a template was not loaded (none for Ok). */
+std::optional<Message> templateLoadMessage(const TemplateLoadResult& result);
 
 /** Checks an already read template; @p path gives its folder. */
 TemplateLoadResult loadReportTemplate(const Profile& profile, const std::string& path);

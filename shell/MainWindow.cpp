@@ -1,0 +1,104 @@
+#include "shell/MainWindow.h"
+
+#include "locale/ui/OptionsDialog.h"
+#include "platform/ui/Desktop.h"
+#include "platform/ui/WindowText.h"
+#include "report/ui/ReportWizard.h"
+#include "shell/AboutBox.h"
+#include "shell/Application.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QToolBar>
+
+namespace tl {
+
+MainWindow::MainWindow(AppContext& context, Application& application)
+    : m_context(context), m_application(application) {
+    setObjectName(QStringLiteral("TfrmMain"));
+    setWindowTitle(QStringLiteral("Tunelister"));
+    auto* toolbar = new QToolBar(this);
+    toolbar->setObjectName(QStringLiteral("ToolBar1"));
+    toolbar->setOrientation(Qt::Vertical);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar->setMovable(false);
+    addToolBar(Qt::LeftToolBarArea, toolbar);
+    const struct {
+        const char* name;
+        void (MainWindow::*command)();
+    } buttons[] = {
+        {"tbScan", &MainWindow::scanVolume},     {"tbDigest", &MainWindow::recreateDigest},
+        {"tbReport", &MainWindow::createReport}, {"tbSearch", &MainWindow::search},
+        {"tbOptions", &MainWindow::showOptions}, {"tbGenerator", &MainWindow::startTemplateEditor},
+        {"tbHelp", &MainWindow::showHelp},       {"tbAbout", &MainWindow::showAbout},
+        {"tbExit", &MainWindow::exitProgram},
+    };
+    for (const auto& button : buttons) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(button.name));
+        connect(action, &QAction::triggered, this, button.command);
+        toolbar->addAction(action);
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::retranslate() {
+    const struct {
+        const char* action;
+        const char* key;
+    } captions[] = {
+        {"tbScan", "Scan"},     {"tbDigest", "Digest"},   {"tbReport", "Report"},
+        {"tbSearch", "Search"}, {"tbOptions", "Options"}, {"tbGenerator", "Formwright"},
+        {"tbHelp", "Help"},     {"tbAbout", "About"},     {"tbExit", "Exit"},
+    };
+    for (const auto& caption : captions)
+        if (auto* action = findChild<QAction*>(QString::fromLatin1(caption.action)))
+            action->setText(localeQText(*m_context.locale, "DialogMain", caption.key));
+}
+
+void MainWindow::scanVolume() {}
+
+void MainWindow::recreateDigest() {}
+
+void MainWindow::createReport() {
+    m_context.windows->reportWizard->run(false);
+}
+
+void MainWindow::search() {
+    m_context.windows->reportWizard->run(true);
+}
+
+void MainWindow::showOptions() {
+    m_context.windows->options->run();
+}
+
+void MainWindow::startTemplateEditor() {
+    m_context.desktop->startProgram(pathText(m_context.appDir + "Formwright"),
+                                    pathText(m_context.appDir));
+}
+
+void MainWindow::showHelp() {
+    m_context.desktop->showHelp(QStringLiteral("introduction.html"), QString());
+}
+
+void MainWindow::showAbout() {
+    m_context.windows->about->exec();
+}
+
+void MainWindow::exitProgram() {
+    m_application.exitSaving();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    m_application.startUp();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_application.isEnding())
+        m_application.saveSettings();
+    event->accept();
+}
+
+} // namespace tl

@@ -1,0 +1,21 @@
+// Tunelister: the desktop program.
+#include "platform/AppDir.h"
+#include "platform/ui/QtDesktop.h"
+#include "shell/Application.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tunelister"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tunelister"));
+    QApplication::setDesktopFileName(QStringLiteral("tunelister"));
+    const std::string appDir = tl::applicationDir();
+    tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
+    tl::Application application(appDir, desktop);
+    QObject::connect(&application, &tl::Application::endRequested, &qt, &QApplication::quit,
+                     Qt::QueuedConnection);
+    application.show();
+    QApplication::exec();
+    return 0;
+}
