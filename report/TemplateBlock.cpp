@@ -139,7 +139,7 @@ TemplateBlock::TemplateBlock(std::string name, std::string text)
  *
  *   block       = { literal | percent } ;
  *   percent     = "%%"                           (* one "%" *)
- *               | "%" lower                      (* special variable; others stay as written *)
+ *               | "%" lower                      (* special variable (below); others as written *)
  *               | "%" upper { char - "%" } "%"   (* placeholder; unclosed: end-of-line fault *)
  *               | "%" other                      (* both characters as written *)
  *               | "%" end ;                      (* "%" *)
@@ -373,6 +373,21 @@ std::string TemplateBlock::renderCell(const Placeholder& cell, BlockContext& con
     return cell.csv ? csvField(laid) : laid;
 }
 
+/*
+ * The special variables:
+ *
+ *   %n  line break              %r  report item number     %l  group item number
+ *   %g  group number            %o  Odd/Even by the report %e  Odd/Even by the group
+ *   %i  the include file        %f  report name, no folder or extension
+ *   %d  root of the current volume's mount (or the default drive)
+ *   %m  "true" when the current volume is mounted, else "false"
+ *   %t  today, d.m.yyyy         %u  today, m/d/yyyy        %v  program name and version
+ *   %c  records of the current group (known at its start)
+ *   %p  the current group's records as a whole percentage of the largest group's, 1 to 100
+ *       within a group: `style="width:%p%%"` draws a bar to scale
+ *
+ * The current group is the one begun most recently; before the first, %c and %p give 0.
+ */
 void TemplateBlock::writeSpecial(char letter, BlockContext& context, std::string& piece) const {
     const BlockCounters count = context.counters();
     switch (letter) {
@@ -433,9 +448,25 @@ void TemplateBlock::writeSpecial(char letter, BlockContext& context, std::string
     case 'v':
         piece = ProgramNameAndVersion;
         break;
+    case 'c':
+        piece = decimal(count.groupRecords);
+        break;
+    case 'p':
+        piece = decimal(count.groupShare);
+        break;
     default: // not a variable: written as it stands
         piece = {'%', letter};
     }
+}
+
+std::int32_t groupSharePercent(std::int64_t records, std::int64_t largest) {
+    if (records <= 0 || largest <= 0)
+        return 0;
+    if (records >= largest)
+        return 100;
+    // records < largest, so 200 * records stays far from overflow for any table in memory.
+    const std::int64_t nearest = (200 * records + largest) / (2 * largest);
+    return static_cast<std::int32_t>(nearest < 1 ? 1 : nearest);
 }
 
 bool PlainBlockContext::include(std::string& textSoFar) {

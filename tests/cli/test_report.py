@@ -77,6 +77,10 @@ class ReportTest(TempDirTestCase):
         self.digest = self.path("Rock.Classics.sdd")
         write_record_file(self.digest, ALBUMS, type_tag=b"Dgst")
 
+    def stylesheet(self):
+        with open(self.path("tunelister.css"), encoding="utf-8") as f:
+            return f.read()
+
     def report(self, template, *extra, out="report.out", digests=None):
         status, stdout, stderr = run("report", "--template", os.path.join(TEMPLATES, template),
                                      "--out", self.path(out), *extra,
@@ -104,9 +108,14 @@ class ReportTest(TempDirTestCase):
         self.assertIn("43:00", text)
         self.assertIn("2.8 G", text)
         # Report totals: five albums by four artists, 57 tracks.
-        self.assertIn("5 albums by 4 artists: 57 tracks", text)
+        self.assertIn("Albums: 5 · Artists: 4 · Tracks: 57", text)
         # Each volume's place: not mounted here, so under the default root, marked.
         self.assertRegex(html, r'class="where false">[^<]*/Music/Queen/News<')
+        # Every artist's table has the same columns, so the stylesheet can fix their widths.
+        heads = re.findall(r"<table[^>]*>\s*<thead>(.*?)</thead>", html)
+        self.assertEqual(len(heads), 4)
+        self.assertEqual(len(set(heads)), 1)
+        self.assertIn("table-layout: fixed", self.stylesheet())
 
     def test_csv_export_reads_back_with_a_csv_reader(self):
         raw = self.report("albums-csv.tpl", out="albums.csv")
@@ -180,22 +189,60 @@ class ReportTest(TempDirTestCase):
         self.assertEqual(re.findall(r"<h2>(.*?)</h2>", html), ["1. Disc01", "2. Disc02"])
         self.assertIn("Total: 3", text)
         self.assertIn("Total: 2", text)
-        self.assertIn("serial 1A2B3C4D", text)
-        self.assertIn("2 volumes, 5 albums", text)
-        self.assertRegex(html, r'<span class="false">[^<]*/</span>')
+        self.assertIn("<dt>Serial</dt><dd>1A2B3C4D</dd>", html)
+        self.assertIn("Volumes: 2 · Albums: 5", text)
+        self.assertRegex(html, r'<div class="mount false"><dt>Mounted</dt><dd><span>[^<]*/</span>')
 
-    def test_statistics_draw_one_bar_segment_per_album(self):
-        for template, group_header in (("stats-html.tpl", "Rock"), ("stats-years-html.tpl",
-                                                                    "1977")):
-            html, _ = check_html(self, self.report(template, out=template + ".html"))
-            rows = re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html)
-            bars = {label: segment.count("<i ") for label, segment in rows}
-            self.assertEqual(sum(bars.values()), len(ALBUMS), template)
-            self.assertIn(group_header, bars)
-        html, _ = check_html(self, self.report("stats-html.tpl", out="genres.html"))
-        bars = dict(re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html))
-        self.assertEqual(bars["Rock"].count("<i "), 2)
-        self.assertEqual(bars["(none)"].count("<i "), 1)
+    def test_a_volume_without_label_or_serial_leaves_their_places_empty(self):
+        # Empty elements, which the stylesheet hides with their brackets and captions.
+        write_record_file(self.digest, [album(VolDescription="Stick", Artist="Queen", Album="Jazz",
+                                              Path="Jazz", ScanDate="20000")], type_tag=b"Dgst")
+        html, text = check_html(self, self.report("albums-html.tpl", out="albums.html"))
+        self.assertIn('<td class="volume">Stick <span class="label"></span></td>', html)
+        self.assertNotIn("(", text)
+        self.assertIn('td.volume span.label:not(:empty)::before { content: "("; }',
+                      self.stylesheet())
+        html, _ = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
+        self.assertIn("<dt>Label</dt><dd></dd>", html)
+        self.assertIn("<dt>Serial</dt><dd></dd>", html)
+        self.assertIn("dl.volume div:has(> dd:empty)", self.stylesheet())
+
+    def chart(self, template, digest=None):
+        """The rows of a statistics page: label -> (albums, bar width, listed albums)."""
+        html, _ = check_html(self, self.report(template, out="chart.html",
+                                               digests=[digest] if digest else None))
+        rows = re.findall(r'<div class="row" id="g\d+"><a class="label" href="#g\d+">(.*?)</a>'
+                          r'<span class="count">(\d+)</span><span class="bar">'
+                          r'<i style="width:(\d+)%"></i></span><ol class="albums">(.*?)</ol>',
+                          html, re.S)
+        return {label: (int(count), int(width), listed.count("<li>"))
+                for label, count, width, listed in rows}
+
+    def test_statistics_draw_every_bar_as_its_groups_share_of_the_largest(self):
+        genres = {"Rock": 1000, "Jazz": 500, "Ska": 5, "Polka": 1}
+        big = self.path("big.sdd")
+        write_record_file(big, [album(Artist=f"Artist {i}", Album=f"Album {i}", Genre=genre,
+                                      Year=str(1960 + i % 40), Length="2400", Size="1000")
+                                for genre, count in genres.items() for i in range(count)],
+                          type_tag=b"Dgst")
+        self.assertEqual(self.chart("stats-html.tpl", big),
+                         {"Rock": (1000, 100, 1000), "Jazz": (500, 50, 500), "Ska": (5, 1, 5),
+                          "Polka": (1, 1, 1)})
+        # Per year: 1960 has 40 albums; 39 of 40 is 97.5 %, 38 is 95 %, 37 is 92.5 %, and
+        # halves round up.
+        expected = {"1960": (40, 100, 40)}
+        expected.update({str(y): (39, 98, 39) for y in range(1961, 1965)})
+        expected.update({str(y): (38, 95, 38) for y in range(1965, 1980)})
+        expected.update({str(y): (37, 93, 37) for y in range(1980, 2000)})
+        self.assertEqual(self.chart("stats-years-html.tpl", big), expected)
+
+    def test_statistics_of_the_small_catalogue(self):
+        self.assertEqual(self.chart("stats-html.tpl"),
+                         {"(none)": (1, 50, 1), "Metal": (1, 50, 1), "R&amp;B": (1, 50, 1),
+                          "Rock": (2, 100, 2)})
+        years = self.chart("stats-years-html.tpl")
+        self.assertEqual(years["1977"], (1, 100, 1))
+        self.assertEqual(len(years), len(ALBUMS))
 
     def test_search_narrows_the_report(self):
         cases = [

@@ -126,6 +126,63 @@ TEST(ReportEngine, CountersAtEveryBlock) {
               "E3/1/2");
 }
 
+// Every block of a group knows the group's records and their share of the largest group's,
+// counted with the same rule that begins the groups.
+TEST(ReportEngine, GroupSizesAndSharesAreKnownFromTheGroupStart) {
+    struct Run {
+        std::string artist;
+        int records;
+    };
+    struct Case {
+        const char* what;
+        std::string groupBy;
+        std::vector<Run> runs;           // in loading order
+        std::vector<std::string> groups; // "records:share" at each group start
+        std::string atTheEnd;            // "%c:%p" in the document end
+    };
+    const Case cases[] = {
+        {"1,000, 500 and 1",
+         "GroupBy=Artist",
+         {{"a", 1000}, {"b", 500}, {"c", 1}},
+         {"1000:100", "500:50", "1:1"},
+         "1:1"},
+        {"no GroupBy: one group", "", {{"x", 2}, {"y", 1}}, {"3:100"}, "3:100"},
+        {"x, y, x are three groups",
+         "GroupBy=Artist",
+         {{"x", 1}, {"y", 1}, {"x", 1}},
+         {"1:100", "1:100", "1:100"},
+         "1:100"},
+        {"case of a-z ignored, other case counts",
+         "GroupBy=Artist",
+         {{"Abc", 1}, {"aBC", 2}, {"é", 1}, {"É", 1}},
+         {"3:100", "1:33", "1:33"},
+         "1:33"},
+    };
+    for (const Case& c : cases) {
+        std::vector<Fields> records;
+        for (const Run& run : c.runs)
+            for (int i = 0; i < run.records; ++i)
+                records.push_back(album(run.artist));
+        Blocks b;
+        b.general = c.groupBy;
+        b.docStart = "[%c:%p]";
+        b.groupStart = "<%c:%p|";
+        b.item = "%c";
+        b.groupEnd = "|%l:%c:%p>";
+        b.docEnd = "[%c:%p]";
+        std::string expected = "[0:0]";
+        for (const std::string& group : c.groups) {
+            const std::string records = group.substr(0, group.find(':'));
+            std::string items;
+            for (int i = 0; i < std::stoi(records); ++i)
+                items += records;
+            expected += "<" + group + "|" + items + "|" + records + ":" + group + ">";
+        }
+        expected += "[" + c.atTheEnd + "]";
+        EXPECT_EQ(report(records, b), expected) << c.what;
+    }
+}
+
 TEST(ReportEngine, TotalsAreZeroAtGroupStartAndSummedAtTheEnds) {
     Blocks b;
     b.general = "GroupBy=Artist";

@@ -205,6 +205,44 @@ TEST(TemplateBlock, SpecialVariablesAnswerFromTheContext) {
     expectExpansions(context, {{"%o %e", "Odd Even"}});
     context.path = "/home/u/reports/plain";
     expectExpansions(context, {{"[%f]", "[]"}});
+    context.count.groupRecords = 1500;
+    context.count.groupShare = 42;
+    expectExpansions(context,
+                     {{"%c albums <i style=\"width:%p%%\">", "1500 albums <i style=\"width:42%\">"},
+                      {"%p%\"", "42%\""}});
+}
+
+TEST(TemplateBlock, GroupShareIsRoundedAndNeverEmptyForAGroupWithRecords) {
+    struct ShareCase {
+        std::int64_t records, largest;
+        std::int32_t percent;
+    };
+    const ShareCase cases[] = {
+        {1000, 1000, 100},
+        {500, 1000, 50},
+        {1, 1000, 1},
+        {4, 1000, 1},
+        {5, 1000, 1},
+        {14, 1000, 1},
+        {15, 1000, 2},
+        {994, 1000, 99},
+        {995, 1000, 100},
+        {999, 1000, 100},
+        {1, 3, 33},
+        {2, 3, 67},
+        {1, 2, 50},
+        {1, 1, 100},
+        {0, 1000, 0},
+        {0, 0, 0},
+        {3, 0, 0},
+        {-1, 10, 0},
+        {1, 2000000000, 1},
+        {1999999999, 2000000000, 100},
+        {int64_t{1} << 40, int64_t{1} << 41, 50},
+    };
+    for (const ShareCase& c : cases)
+        EXPECT_EQ(groupSharePercent(c.records, c.largest), c.percent)
+            << c.records << " of " << c.largest;
 }
 
 TEST(TemplateBlock, IncludeWritesTheTextSoFarThenGoesOn) {
