@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
     app.name("tunelister-cli");
+    app.set_version_flag("--version", "tunelister-cli " TL_VERSION, "Print the version and exit");
     app.require_subcommand(1);
     addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);

@@ -233,6 +233,7 @@ constexpr LocaleKey CliKeys[] = {
     {"Cli", "ConditionNoField"},
     {"Cli", "ConditionUnknownField"},
     {"Cli", "ConditionNoOperator"},
+    {"Cli", "ConditionBadOperator"},
     {"Cli", "ConditionValueTooLong"},
     {"Cli", "ConditionNumberExpected"},
 };

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <unistd.h>
 
@@ -45,9 +44,7 @@ std::string settingsFilePath(const std::string& appDir) {
 }
 
 std::string defaultDriveMountPoint(const PlatformPaths& paths) {
-    std::ifstream in(paths.mountInfo, std::ios::binary);
-    const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (const MountEntry& entry : parseMountInfo(table))
+    for (const MountEntry& entry : readMountTable(paths))
         if (entry.volume.device.starts_with("/dev/sr"))
             return entry.volume.mountPoint;
     return "/";

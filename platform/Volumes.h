@@ -86,6 +86,9 @@ struct MountEntry {
  *  skipped. */
 std::vector<MountEntry> parseMountInfo(std::string_view text);
 
+/** The mount table at @p paths.mountInfo, parsed; empty when it cannot be read. */
+std::vector<MountEntry> readMountTable(const PlatformPaths& paths = {});
+
 /** CRC-32 (IEEE 802.3, as zlib computes it) of @p bytes. */
 std::uint32_t crc32(std::string_view bytes);
 

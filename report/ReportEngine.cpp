@@ -3,12 +3,12 @@
 #include "locale/Langutils.h"
 #include "locale/Profile.h"
 #include "storage/FileReplacement.h"
+#include "storage/InputFile.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
 #include <ctime>
-#include <memory>
 
 namespace tl {
 namespace {
@@ -27,27 +27,9 @@ int totalIndex(int field) {
     return -1;
 }
 
-// Reads a whole file; false when it cannot be opened or read. A bad_alloc sets noMemory.
-bool readWholeFile(const std::string& path, std::string& data, bool& noMemory) {
-    noMemory = false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file)
-        return false;
-    data.clear();
-    char chunk[64 * 1024];
-    try {
-        for (;;) {
-            const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
-            data.append(chunk, n);
-            if (n < sizeof chunk)
-                return !std::ferror(file.get());
-        }
-    } catch (const std::bad_alloc&) {
-        noMemory = true;
-        return false;
-    }
-}
+// Include and Copy files are read whole; a larger one is refused (as an include or copy
+// error) rather than held in memory.
+constexpr std::size_t MaxAttachedFileBytes = 256u << 20;
 
 bool writeWholeFile(const std::string& path, std::string_view data) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -300,10 +282,12 @@ ReportOutcome ReportEngine::readInclude(const ReportTemplate& tpl) {
     m_hasInclude = !tpl.include.empty();
     if (!m_hasInclude)
         return {};
-    bool noMemory = false;
-    if (!readWholeFile(tpl.pathOf(tpl.include), m_includeData, noMemory)) {
+    const ReadFailure read =
+        readWholeFile(tpl.pathOf(tpl.include), MaxAttachedFileBytes, m_includeData);
+    if (read != ReadFailure::None) {
         m_hasInclude = false;
-        return failure(noMemory ? ReportStatus::WriteError : ReportStatus::IncludeError);
+        return failure(read == ReadFailure::NoMemory ? ReportStatus::WriteError
+                                                     : ReportStatus::IncludeError);
     }
     return {};
 }
@@ -317,9 +301,10 @@ ReportOutcome ReportEngine::copyFiles(const ReportTemplate& tpl) {
         // A shared template must not be able to write outside the report's folder.
         if (!isSafeCopyName(name))
             return failure(ReportStatus::CopyError);
-        bool noMemory = false;
-        if (!readWholeFile(tpl.pathOf(name), data, noMemory))
-            return failure(noMemory ? ReportStatus::WriteError : ReportStatus::CopyError);
+        const ReadFailure read = readWholeFile(tpl.pathOf(name), MaxAttachedFileBytes, data);
+        if (read != ReadFailure::None)
+            return failure(read == ReadFailure::NoMemory ? ReportStatus::WriteError
+                                                         : ReportStatus::CopyError);
         if (!writeWholeFile(reportDir + name, data))
             return failure(ReportStatus::CopyError);
     }

@@ -80,6 +80,20 @@ private:
     bool m_full = false;
 };
 
+// @p text as one field of a comma-separated file.
+std::string csvField(std::string_view text) {
+    std::string field;
+    field.reserve(text.size() + 2);
+    field += '"';
+    for (const char c : text) {
+        if (c == '"')
+            field += '"';
+        field += c;
+    }
+    field += '"';
+    return field;
+}
+
 std::string decimal(std::int64_t value) {
     return std::to_string(value);
 }
@@ -130,12 +144,21 @@ TemplateBlock::TemplateBlock(std::string name, std::string text)
  *               | "%" other                      (* both characters as written *)
  *               | "%" end ;                      (* "%" *)
  *   placeholder = fieldword { blanks modifier } ;   (* at most 100 words *)
- *   modifier    = "LEFT"... | "RIGH"... | "PAD" | "VAR" | "NOMA"...
+ *   modifier    = "LEFT"... | "RIGH"... | "PAD" | "VAR" | "NOMA"... | "CSV"
  *               | "TIME"... | "LTIM"... | "DATE"... | "USDA"... | "BYTE"... | width ;
  *   width       = digit { digit } ;               (* value of the first four digits *)
  *
- * "..." marks a word matched by its first four characters (a-z upper-cased); "PAD" and
- * "VAR" are matched as exactly three letters.
+ * "..." marks a word matched by its first four characters (a-z upper-cased); "PAD", "VAR"
+ * and "CSV" are matched as exactly three letters.
+ *
+ * A cell is made in this order: the field's value; its format (TIME...); its layout
+ * (width, alignment, padding, the truncation mark or the various-text), which counts the
+ * characters of the value alone; with CSV, the laid-out value as one field of a
+ * comma-separated file: every '"' doubled and the whole in '"', so that commas,
+ * semicolons, quotes and line breaks stay inside the field ('""' for an empty value); and
+ * last, with HTMLEncode, the HTML encoding of the cell, or EmptyCell for a cell that is
+ * empty (a CSV cell never is). A CSV cell may so hold up to twice MaxCellBytes and two
+ * bytes more: a cut there would break the field.
  */
 void TemplateBlock::parse() {
     const std::string_view text = m_text;
@@ -220,6 +243,8 @@ bool TemplateBlock::parsePlaceholder(std::string_view text, std::size_t position
             cell.various = true;
         else if (key == "NOMA")
             cell.noMark = true;
+        else if (key == "CSV ")
+            cell.csv = true;
         else if (key == "TIME")
             cell.format = Format::Time;
         else if (key == "LTIM")
@@ -345,7 +370,7 @@ std::string TemplateBlock::renderCell(const Placeholder& cell, BlockContext& con
     }
     if (laid.size() > MaxCellBytes)
         laid.resize(utf8CutLength(laid, MaxCellBytes));
-    return laid;
+    return cell.csv ? csvField(laid) : laid;
 }
 
 /*

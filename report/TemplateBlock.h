@@ -7,9 +7,10 @@
  * A block is text with "%" sequences: "%%" is one "%", "%" and a lower-case letter is a
  * special variable (counters, line break, include file, dates, the drive of the current
  * volume, the size of the current group), "%" and an upper-case letter opens a field
- * placeholder closed by the next "%":
- * "%Title 30 PAD RIGHT%" writes the record's title right-aligned in 30 characters. The
- * generator supplies what the variables stand for through a BlockContext.
+ * placeholder closed by the next "%": "%Title 30 PAD RIGHT%" writes the record's title
+ * right-aligned in 30 characters, and "%Album CSV%" writes the album as one field of a
+ * comma-separated file. The generator supplies what the variables stand for through a
+ * BlockContext.
  */
 #include "report/DriveTable.h"
 #include "report/Formatting.h"
@@ -129,6 +130,7 @@ private:
         bool pad = false;
         bool various = false;
         bool noMark = false;
+        bool csv = false; ///< written as one quoted CSV field
         Format format = Format::None;
         std::size_t width = 0;
     };

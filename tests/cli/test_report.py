@@ -1,14 +1,15 @@
 """End-to-end tests of `tunelister-cli report`: every shipped template, searches, the
 proposed report name and every failure's message and exit status."""
-import configparser
 import csv
+import datetime
 import html.parser
 import io
 import os
 import re
 import unittest
 
-from cliutil import APP_DIR, FIELD_NAMES, TempDirTestCase, run, write_record_file
+from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message,
+                     message_start, run, write_record_file)
 
 TEMPLATES = os.path.join(APP_DIR, "templates")
 
@@ -34,18 +35,6 @@ ALBUMS = [
     album(**DISC2, Artist="Crosby, Stills & Nash", Album="Crosby, Stills & Nash", Year="1969",
           Genre="", Path="CSN", Size="80000000", Length="2460", Track="10", Bitrate="192"),
 ]
-
-
-def locale_text(section, key):
-    """A message of the default locale file, as written there."""
-    parser = configparser.RawConfigParser(strict=False, interpolation=None)
-    parser.read(os.path.join(APP_DIR, "default.lcl"), encoding="utf-8")
-    return parser.get(section, key)
-
-
-def message_start(section, key):
-    """The part of a message before its first placeholder."""
-    return re.split(r"%\d", locale_text(section, key))[0]
 
 
 class TagBalance(html.parser.HTMLParser):
@@ -146,6 +135,42 @@ class ReportTest(TempDirTestCase):
         self.assertEqual([r[0] for r in rows[1:]],
                          ["Beyoncé", "Crosby, Stills & Nash", "Motörhead", "Queen", "Queen"])
 
+    def test_csv_reader_reads_back_values_with_quotes_commas_semicolons_and_line_breaks(self):
+        hard = [
+            album(VolDescription='Disc "A", side 1; new', VolName='LBL,"1"', VolSerial="1A2B3C4D",
+                  Artist='The "Hard" Band, Inc.', Album='12" Singles; Vol. 1', Year="1999",
+                  Genre='Rock, "Alt"; Indie', Path='Music/"Hard"/12" Singles', Size="12345",
+                  Length="3000", Track="12", Bitrate="128, 192", ScanDate="20000"),
+            album(VolDescription="Disc02", VolName="DISC02", VolSerial="99AA00FF",
+                  Artist="Line\r\nBreak", Album="Two\nLines", Year="2001", Genre='"',
+                  Path="", Size="1", Length="61", Track="1", Bitrate="", ScanDate="0"),
+            album(Artist='""', Album=" padded ", Year=";", Genre=",", Length="x", Size="-1"),
+        ]
+        digest = self.path("hard.sdd")
+        write_record_file(digest, hard, type_tag=b"Dgst")
+        raw = self.report("albums-csv.tpl", out="hard.csv", digests=[digest])
+        rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig"), newline="")))
+        self.assertEqual(len(rows), 1 + len(hard))
+        self.assertTrue(all(len(r) == 14 for r in rows), rows)
+        by_album = {r[1]: r for r in rows[1:]}
+
+        def field(record, name):
+            # Every line break of a report reaches the file as CR LF, inside values too.
+            value = record[FIELD_NAMES.index(name)]
+            return value.replace("\r\n", "\n").replace("\n", "\r\n")
+
+        times = {"3000": "0:50:00", "61": "0:01:01", "x": "x"}
+        for record in hard:
+            scan = record[FIELD_NAMES.index("ScanDate")]
+            day = datetime.date(1970, 1, 1) + datetime.timedelta(days=int(scan or 0))
+            expected = [field(record, n) for n in ("Artist", "Album", "Year", "Genre", "Track",
+                                                   "Length")]
+            expected.append(times[record[FIELD_NAMES.index("Length")]])
+            expected += [field(record, n) for n in ("Size", "VolDescription", "VolName",
+                                                    "VolSerial", "Path", "Bitrate")]
+            expected.append("%d.%d.%d" % (day.day, day.month, day.year) if scan else "")
+            self.assertEqual(by_album[field(record, "Album")], expected)
+
     def test_text_list_lines_up_its_columns_in_characters(self):
         text = self.report("albums-txt.tpl", out="albums.txt").decode("utf-8")
         lines = text.split("\r\n")
@@ -245,6 +270,22 @@ class ReportTest(TempDirTestCase):
                                     self.path("x.csv"), "--where", condition, self.digest)
             self.assertEqual(status, 2, condition)
             self.assertIn(condition, stderr)
+            self.assertFalse(os.path.exists(self.path("x.csv")))
+
+    def test_operators_other_than_the_six_are_refused_with_status_2(self):
+        for operator in ["Artist == Queen", "Year => 1990", "Year =< 1990", "Genre <> Rock",
+                         "Year > 1990", "Artist is Queen"]:
+            word = operator.split()[1]
+            status, stdout, stderr = run("report", "--template",
+                                         os.path.join(TEMPLATES, "albums-csv.tpl"), "--out",
+                                         self.path("x.csv"), "--where", "Year >= 1970",
+                                         "--or-where", operator, self.digest)
+            self.assertEqual(status, 2, operator)
+            self.assertEqual(stdout, b"")
+            reason = message("Cli", "ConditionBadOperator", word)
+            self.assertEqual(stderr, "tunelister-cli: " +
+                             message("Cli", "BadCondition", operator, reason) + "\n")
+            self.assertIn("begins, contains, =, !=, >= and <=", stderr)
             self.assertFalse(os.path.exists(self.path("x.csv")))
 
     def test_report_name_is_proposed_from_the_digest(self):

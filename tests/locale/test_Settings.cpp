@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <tuple>
 
 using namespace tl;
@@ -69,6 +70,20 @@ TEST(Settings, MissingFileGivesTheDefaultsAndTheLanguagesCollation) {
     EXPECT_EQ(s.diacriticsTable, "\xC3\xA9"
                                  "e");
     EXPECT_TRUE(s.ignoreDiacritics);
+}
+
+TEST(Settings, FifoInPlaceOfTheFileIsNotWaitedOnAndGivesTheDefaults) {
+    Fixture f("");
+    ASSERT_EQ(::mkfifo(f.settings.path.c_str(), 0600), 0);
+    const Settings s = f.load();
+    EXPECT_EQ(s.reportVarious, "Various");
+    EXPECT_EQ(s.tooMany, 3);
+    EXPECT_EQ(s.caseTable, "\xC3\x89\xC3\xA9");
+    // Nor is it replaced by a save.
+    EXPECT_FALSE(saveSettings(s));
+    struct stat st;
+    ASSERT_EQ(::stat(f.settings.path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(Settings, PresenceOfUseChDecidesTheWholeCollationGroup) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::TempDir;
@@ -88,6 +89,7 @@ TEST(PluginManager, FilesThatAreNotLibrariesAreSkipped) {
     TempDir dir;
     test::writeFile(dir.file("broken.so"), "this is not a shared library");
     fs::create_directory(dir.path() / "folder.so");
+    ASSERT_EQ(::mkfifo(dir.file("fifo.so").c_str(), 0600), 0);
     install(dir, "tp_good", "good.so");
     test::writeFile(dir.file("readme.txt"), "not a plug-in");
     PluginManager manager(dir.path().string());

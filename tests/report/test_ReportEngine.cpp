@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::readFile;
@@ -236,6 +237,16 @@ TEST(ReportEngine, FailuresStopTheReportAndKeepTheEarlierOne) {
     Blocks missingInclude;
     missingInclude.general = "Include=nowhere.txt";
     missingInclude.docStart = "start";
+    // A FIFO, a device and a folder are refused before anything is read from them: an
+    // endless device is no write failure and a FIFO does not hold the report.
+    TempDir other;
+    ASSERT_EQ(::mkfifo(other.file("fifo").c_str(), 0600), 0);
+    Blocks fifoInclude = missingInclude;
+    fifoInclude.general = "Include=" + other.file("fifo");
+    Blocks endlessInclude = missingInclude;
+    endlessInclude.general = "Include=/dev/zero";
+    Blocks folderInclude = missingInclude;
+    folderInclude.general = "Include=" + other.path().string();
     Blocks badField;
     badField.docStart = "start;";
     badField.item = "ok %Nonsense%";
@@ -248,6 +259,9 @@ TEST(ReportEngine, FailuresStopTheReportAndKeepTheEarlierOne) {
         {"unknown field", badField, ReportStatus::FieldError, "Item:Nonsense", 4},
         {"width with a letter", badWidth, ReportStatus::FieldError, "Item:Artist=>12x", 1},
         {"unclosed placeholder", open, ReportStatus::EolError, "Group:End", 8},
+        {"include is a FIFO", fifoInclude, ReportStatus::IncludeError, "", 0},
+        {"include is endless", endlessInclude, ReportStatus::IncludeError, "", 0},
+        {"include is a folder", folderInclude, ReportStatus::IncludeError, "", 0},
     };
     for (const Case& c : cases) {
         ReportOutcome outcome;
@@ -268,6 +282,8 @@ TEST(ReportEngine, CopyBringsFilesAlongAndStopsAtTheFirstFailure) {
     writeFile(dir.file("tpl/empty.txt"), "");
     writeFile(dir.file("tpl/sub/b.css"), "b");
     writeFile(dir.file("tpl/c.css"), "c");
+    ASSERT_EQ(::mkfifo(dir.file("tpl/pipe.css").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "tpl" / "zero.bin");
     const auto digest = writeDigest(dir, "d.sdd", {album("a")});
 
     struct Case {
@@ -288,6 +304,16 @@ TEST(ReportEngine, CopyBringsFilesAlongAndStopsAtTheFirstFailure) {
          {"a.css"},
          {"c.css"}},
         {"source missing", "a.css|gone.css|c.css", ReportStatus::CopyError, {"a.css"}, {"c.css"}},
+        {"source is a FIFO",
+         "a.css|pipe.css|c.css",
+         ReportStatus::CopyError,
+         {"a.css"},
+         {"pipe.css", "c.css"}},
+        {"source is a device",
+         "a.css|zero.bin|c.css",
+         ReportStatus::CopyError,
+         {"a.css"},
+         {"zero.bin", "c.css"}},
         {"outside the report folder",
          "a.css|../escape.css|c.css",
          ReportStatus::CopyError,

@@ -136,6 +136,39 @@ TEST(TemplateCell, HtmlEncodingAndEmptyCells) {
                      {false, "&nbsp;"});
 }
 
+TEST(TemplateCell, CsvWritesOneQuotedFieldAfterTheLayout) {
+    PlainBlockContext context = queenRecord();
+    context.record[Album] = "12\" Singles";
+    context.record[Artist] = "Crosby, Stills & Nash; \"CSN\"";
+    context.record[Comment] = "line one\nline two";
+    expectExpansions(context, {
+                                  {"%Album CSV%", "\"12\"\" Singles\""},
+                                  {"%Album csv%,%Artist Csv%",
+                                   "\"12\"\" Singles\",\"Crosby, Stills & Nash; \"\"CSN\"\"\""},
+                                  {"%Comment CSV%", "\"line one\nline two\""},
+                                  {"%Composer CSV%", "\"\""},
+                                  {"%Length TIME CSV%", "\"4:05\""},
+                                  // Widths count the value's characters, not the quotes.
+                                  {"%Album 5 CSV%", "\"12\"\" >\""},
+                                  {"%Album CSV 14 PAD RIGHT%", "\"   12\"\" Singles\""},
+                                  {"%Album 5 VAR CSV%", "\"Vario\""},
+                                  {"%Title%", "Bohemian Rhapsody"},
+                              });
+    // With HTMLEncode the quoted field is encoded as a whole, and it is never empty.
+    context.record[Artist] = "A<\"B\">";
+    expectExpansions(context,
+                     {
+                         {"%Artist CSV%", "\"A&lt;\"\"B\"\"&gt;\""},
+                         {"%Composer CSV%", "\"\""},
+                         {"%Composer%", "-"},
+                     },
+                     {true, "-"});
+    // A value of quotes only, as long as a cell can be, is doubled whole and stays closed.
+    context.record[Comment] = std::string(MaxCellBytes + 10, '"');
+    const Expanded quotes = expandText(context, "%Comment CSV%");
+    EXPECT_EQ(quotes.text, "\"" + std::string(2 * MaxCellBytes, '"') + "\"");
+}
+
 TEST(TemplateBlock, PercentSequencesThatAreNotVariables) {
     PlainBlockContext context = queenRecord();
     expectExpansions(context, {
@@ -260,6 +293,7 @@ TEST(TemplateBlock, ErrorsCarryDetailAndPosition) {
         {"%Title VARIOUS%", ExpandStatus::FieldError, "Item:Title=>VARIOUS", 1, ""},
         {"%Title 10 lef%", ExpandStatus::FieldError, "Item:Title=>lef", 1, ""},
         {"%Title x%", ExpandStatus::FieldError, "Item:Title=>x", 1, ""},
+        {"%Title CSVS%", ExpandStatus::FieldError, "Item:Title=>CSVS", 1, ""},
         {"%Title 10%%Foo%%Bar%", ExpandStatus::FieldError, "Item:Foo", 11, "Bohemian >"},
     };
     for (const ErrorCase& c : cases) {
