@@ -1,6 +1,6 @@
 // The ID3v2 reader over a memory block holding a whole tag, and the ID3v1 reader over
 // the block's last 128 bytes.
-#include "plugins/mp3/Id3v2.h"
+#include "plugins/mp3/Id3Fields.h"
 
 #include <cstddef>
 #include <cstdint>

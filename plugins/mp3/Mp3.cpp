@@ -1,6 +1,7 @@
 #include "plugins/mp3/Mp3.h"
 
 #include "plugins/mp3/FileSource.h"
+#include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
 
 #include <cstddef>
@@ -90,7 +91,10 @@ const StepTables& stepTables() {
 class Analysis {
 public:
     Analysis(FileSource& file, AudioFileInfo& info, int options, CodePage page)
-        : m_file(file), m_info(info), m_quick((options & TL_AFI_OPTION_QUICK) != 0), m_page(page) {}
+        : m_file(file), m_info(info), m_quick((options & TL_AFI_OPTION_QUICK) != 0),
+          m_reading((options & TL_AFI_OPTION_MODERN_TAGS) ? TagReading::Modern
+                                                          : TagReading::Legacy),
+          m_page(page) {}
 
     int run();
 
@@ -118,6 +122,7 @@ private:
     FileSource& m_file;
     AudioFileInfo& m_info;
     const bool m_quick;
+    const TagReading m_reading;
     const CodePage m_page;
 
     std::uint64_t m_remaining = 0;
@@ -186,13 +191,27 @@ Analysis::Step Analysis::readId3v2() {
         const std::size_t read = m_file.read(block.data(), block.size());
         if (m_file.failed())
             return Step::ReadError;
-        // The payload loses the tag and 10 bytes more.
+        // The payload loses the tag and 10 bytes more (as many as a footer has).
         m_remaining = reduced(m_remaining, size + 20);
+        const std::span<const std::byte, Id3v2HeaderSize> header(block.data(), Id3v2HeaderSize);
+        const std::size_t footer = id3v2FooterSize(header);
         Id3v2Tag tag;
-        if (read < block.size() || tag.open(block) != Id3Result::Ok)
+        const Id3Result opened =
+            read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
+        if (opened != Id3Result::Ok)
             m_tagError = true;
-        else
+        // The modern reading keeps the frames a tag held before its frame list broke off.
+        if (opened == Id3Result::Ok || (m_reading == TagReading::Modern &&
+                                        opened == Id3Result::Broken && read == block.size()))
             readId3v2Fields(tag, m_info, m_page);
+        if (m_reading == TagReading::Modern && footer > 0) {
+            std::array<char, Id3v2HeaderSize> bytes{};
+            const std::size_t got = m_file.read(bytes.data(), bytes.size());
+            if (m_file.failed())
+                return Step::ReadError;
+            if (got < bytes.size() || std::memcmp(bytes.data(), "3DI", 3) != 0)
+                m_file.seekSet(static_cast<std::int64_t>(block.size())); // no footer after all
+        }
     }
     return readWindow() ? Step::Ok : Step::ReadError;
 }
@@ -242,7 +261,7 @@ Analysis::Step Analysis::readId3v1() {
         return Step::Ok;
     m_remaining = reduced(m_remaining, 128);
     appendTag("ID3-1.1");
-    tl::mp3::readId3v1(tag, m_info, m_page);
+    tl::mp3::readId3v1(tag, m_info, m_page, m_reading);
     return Step::Ok;
 }
 

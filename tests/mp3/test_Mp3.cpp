@@ -254,6 +254,27 @@ TEST(Mp3Analysis, ResynchronisationGivesUpWhenThePayloadRunsOut) {
     EXPECT_EQ(out.result, TL_AFI_NO_STREAM);
 }
 
+TEST(Mp3Analysis, ModernReadingReadsVersion24AndItsFooter) {
+    const Bytes frames =
+        frame24("TIT2", "\x03New \xE2\x9C\x93") + frame24("TDRC", latin1("2004-05"));
+    Bytes tag = id3v2Tag(4, frames, 0x10);
+    tag += "3DI" + tag.substr(3, 7);
+    const Bytes stream = repeat(mpeg1Frame(9), 10);
+    const Bytes v1 = id3v1Tag("Old", "Artist", "", "", "", 255);
+    const Outcome out = analyse(tag + stream + v1, TL_AFI_OPTION_MODERN_TAGS);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.text(out.info.Title), "New \xE2\x9C\x93");
+    EXPECT_EQ(out.text(out.info.Artist), "Artist");
+    EXPECT_EQ(out.text(out.info.Year), "2004");
+    EXPECT_EQ(out.text(out.info.Tag), "ID3-2.4, ID3-1.1");
+    // The tag and its footer leave the payload: the stream alone.
+    EXPECT_EQ(out.info.Length, static_cast<int>(stream.size() * 8 / 128.0 + 0.5));
+
+    const Outcome legacy = analyse(tag + stream + v1);
+    EXPECT_EQ(legacy.result, TL_AFI_TAG_ERROR);
+    EXPECT_EQ(legacy.text(legacy.info.Title), "Old");
+}
+
 TEST(Mp3Analysis, Id3v2TagCountsWithTwentyBytesMore) {
     const Bytes tag = id3v2Tag(3, frame23("TIT2", Bytes("\0Song", 5)) + Bytes(200, '\0'));
     const Bytes frames = repeat(mpeg1Frame(9), 20);
