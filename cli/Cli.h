@@ -40,6 +40,10 @@ struct Context {
  *  default locale file is used alone. */
 void addLocaleOption(CLI::App& app, Context& ctx);
 
+/** The bits of the plug-ins' options argument that the settings file beside the program
+ *  decides: TL_AFI_OPTION_MODERN_TAGS while modernTags is on (the default). */
+int settingsPluginOptions(const Context& ctx);
+
 /** Each command adds its subcommand to @p app; its callback sets ctx.status. */
 void addPluginsCommand(CLI::App& app, Context& ctx);
 void addDumpCommand(CLI::App& app, Context& ctx);

@@ -204,6 +204,7 @@ int scan(Context& ctx, const ScanOptions& options) {
     plugins.load();
     CliScanner scanner(ctx, ::isatty(STDERR_FILENO) == 1);
     scanner.setPluginManager(&plugins);
+    scanner.setPluginOptions(settingsPluginOptions(ctx));
     scanner.setRootDirectory(options.folder);
     scanner.setDatabaseName(name);
     scanner.setOutputDirectory(options.out.empty() ? std::string("./") : options.out);

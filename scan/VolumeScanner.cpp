@@ -125,8 +125,7 @@ bool VolumeScanner::process(int fd) {
         setStatus(StatusListingFailed);
         return false;
     }
-    // Options 0: the exact length of a variable-rate stream, from a walk over all frames.
-    const int result = analyse(fd, &info, 0);
+    const int result = analyse(fd, &info, m_pluginOptions);
     applyReservedByteRule(info);
 
     Fields record = emptyRecord();
