@@ -6,6 +6,7 @@
 #include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3Text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -57,13 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       CodePage::Cp1252, reading);
         requireFields(info);
     }
+    // The decoders see the start of the input only: longer texts reach them through the
+    // frames above, and this keeps the runs quick.
+    const std::span<const std::byte> text = bytes.first(std::min<std::size_t>(size, 512));
     for (unsigned char encoding = 0; encoding < 4; ++encoding) {
         const std::vector<std::string> values =
-            decodeValues(bytes, *textEncoding(encoding), CodePage::Cp1253, 300);
+            decodeValues(text, *textEncoding(encoding), CodePage::Cp1253, 300);
         for (const std::string& value : values)
             requireUtf8(value);
         requireUtf8(resolveGenres(values));
-        if (skipString(bytes, *textEncoding(encoding)) > size)
+        if (skipString(text, *textEncoding(encoding)) > text.size())
             std::abort();
     }
     return 0;
