@@ -115,7 +115,7 @@ void addInfoCommand(CLI::App& app, Context& ctx) {
         const bool json = opts->json;
         PluginManager plugins(ctx.appDir + "plugins/");
         plugins.load();
-        const int options = opts->quick ? TL_AFI_OPTION_QUICK : 0;
+        const int options = pluginOptionsFor(ctx.settings()) | (opts->quick ? TL_AFI_OPTION_QUICK : 0);
         nlohmann::ordered_json doc = nlohmann::ordered_json::array();
         ctx.status = ExitOk;
         bool first = true;

@@ -3,6 +3,7 @@
 #include "locale/Locale.h"
 #include "locale/Profile.h"
 #include "locale/ProfileWriter.h"
+#include "plugins/PluginInterface.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
@@ -29,6 +30,10 @@ std::string localeTable(const Locale& locale, std::string_view key) {
 }
 
 } // namespace
+
+int pluginOptionsFor(const Settings& settings) {
+    return settings.modernTags ? TL_AFI_OPTION_MODERN_TAGS : 0;
+}
 
 std::string settingsFilePath(const std::string& appDir) {
     if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0)
@@ -81,6 +86,7 @@ bool loadSettings(Settings& s, const PlatformPaths& paths) {
     s.usDate = flag(p, "usDate", false);
     s.ignoreDiacritics = flag(p, "IgnoreDiacritics", false);
     s.diacriticsTable = text("diacriticsTable", "", MaxSettingText);
+    s.modernTags = flag(p, "modernTags", true);
 
     // Every save writes useCh, so its absence means the language has not been overridden:
     // the whole collation group then follows the language.
@@ -113,6 +119,7 @@ bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemp
         {"usDate", number(s.usDate)},
         {"diacriticsTable", s.diacriticsTable},
         {"IgnoreDiacritics", number(s.ignoreDiacritics)},
+        {"modernTags", number(s.modernTags)},
     };
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(s.path).parent_path();

@@ -66,6 +66,10 @@ public:
     void setDatabaseName(std::string name) { m_databaseName = std::move(name); }
     /** Folder of the song database; a "/" is added when missing. */
     void setOutputDirectory(std::string directory);
+    /** The options argument the plug-ins get for each file (TL_AFI_OPTION_*): 0, the
+     *  exact length of a variable-rate stream and the legacy reading of tags, unless
+     *  set otherwise before beginScan(). */
+    void setPluginOptions(int options) { m_pluginOptions = options; }
     /** Where the volume facts are read from (tests use fixtures). */
     void setPlatformPaths(PlatformPaths paths) { m_paths = std::move(paths); }
 

@@ -70,7 +70,8 @@ class ScanTest(TempDirTestCase):
                          [song_path(self.tree)] * 3 + [song_path(self.path("tree", "Music", "Rock")),
                                                        song_path(self.path("tree", "z"))])
         self.assertRegex(recs[0]["VolSerial"], r"^([0-9A-F]{8})?$")
-        self.assertEqual(recs[0]["Comment"].split(";")[0], "options=0")
+        # Modern tag reading is on while the settings file does not turn it off.
+        self.assertEqual(recs[0]["Comment"].split(";")[0], "options=2")
         tree = os.path.realpath(self.tree)
         # Started, the plug-in's complaint about A.mp3, the open error, the unknown plug-in
         # result, Done, then the digest: Building and its Done.
@@ -87,6 +88,15 @@ class ScanTest(TempDirTestCase):
                                cli=self.cli)
         self.assertEqual(status, 0, err)
         self.assertEqual(json.loads(out)["type"], "Dgst")
+
+    def test_settings_file_beside_the_program_turns_modern_tags_off(self):
+        write(self.path("tree", "a.mp3"), "title=A\n")
+        for setting, options in (("modernTags=0", "options=0"), ("modernTags=1", "options=2")):
+            write(self.path("app", "Tunelister.ini"), "[Settings]\n%s\n" % setting)
+            status, err = self.scan(self.tree, "--out", self.out, "--name", "T")
+            self.assertEqual(status, 0, err)
+            [rec] = self.records(os.path.join(self.out, "T.sds"))
+            self.assertEqual(rec["Comment"].split(";")[0], options, setting)
 
     def test_failures_give_their_exit_status_and_leave_no_database(self):
         write(self.path("tree", "a.mp3"), "title=A\n")
