@@ -35,6 +35,7 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_windows.digestPrompt = new DigestPrompt(m_context, m_windows.main);
     m_windows.reportWizard = new ReportWizard(m_context, m_windows.main);
     m_windows.filter = new FilterDialog(m_context, m_windows.main);
+    m_windows.main->restoreTogetherWith(m_windows.scan);
     m_windows.options->setHooks(
         {[this] { return saveSettings(); }, [this] { endWithoutSaving(); }});
 

@@ -2,6 +2,7 @@
 #include "platform/AppDir.h"
 #include "platform/ui/QtDesktop.h"
 #include "shell/Application.h"
+#include "shell/Icons.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Tunelister"));
     QApplication::setDesktopFileName(QStringLiteral("tunelister"));
     const std::string appDir = tl::applicationDir();
+    QApplication::setWindowIcon(tl::programIcon(QString::fromStdString(appDir + "icons/")));
     tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
     tl::Application application(appDir, desktop);
     QObject::connect(&application, &tl::Application::endRequested, &qt, &QApplication::quit,
