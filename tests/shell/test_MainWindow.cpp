@@ -188,16 +188,20 @@ TEST(MainWindowCommands, HelpTemplateEditorAndAboutReachTheDesktop) {
     EXPECT_EQ(p.desktop.started, QStringList{pathText(p.dir.path() + "Formwright")});
     EXPECT_TRUE(p.desktop.shown.empty()); // a missing editor is not reported
 
-    // The about box opens modally.
+    // The about box opens modally, showing the version.
+    QString version;
     bool shown = false;
     QTimer::singleShot(0, [&] {
         auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         shown = about && about == p.app->windows().about;
-        if (about)
+        if (about) {
+            version = about->findChild<QLabel*>(QStringLiteral("lblVer"))->text();
             about->accept();
+        }
     });
     p.action("tbAbout")->trigger();
     EXPECT_TRUE(shown);
+    EXPECT_EQ(version, QStringLiteral("1.0"));
 }
 
 // F1 opens the introduction wherever the focus is in the main window.
