@@ -2,6 +2,7 @@
 #include "platform/AppDir.h"
 #include "platform/ui/QtDesktop.h"
 #include "shell/Application.h"
+#include "shell/BuildInfo.h"
 #include "shell/Icons.h"
 
 #include <QApplication>
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunelister"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tunelister"));
-    QApplication::setDesktopFileName(QStringLiteral("tunelister"));
+    QApplication::setDesktopFileName(QString::fromUtf8(tl::ApplicationId));
     const std::string appDir = tl::applicationDir();
     QApplication::setWindowIcon(tl::programIcon(QString::fromStdString(appDir + "icons/")));
     tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
