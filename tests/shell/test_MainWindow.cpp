@@ -2,6 +2,7 @@
 
 #include "locale/Profile.h"
 #include "platform/Volumes.h"
+#include "platform/ui/QtDesktop.h"
 #include "platform/ui/WindowText.h"
 #include "scan/ui/ScanWindow.h"
 #include "shell/AboutBox.h"
@@ -12,7 +13,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -175,6 +180,53 @@ TEST(MainWindowScan, TheSaveChooserProposesTheVolumeLabelInTheCataloguesFolder) 
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("sds"));
     EXPECT_TRUE(chooser.confirmOverwrite);
     EXPECT_TRUE(chooser.filters.join(QString()).contains(QStringLiteral("*.sds")));
+}
+
+// The program's own save chooser with the scan's refusal rule, typed into as a user would:
+// a refused name leaves it open with the name still there, an accepted one closes it, and
+// a name without an ending gets ".sds".
+TEST(MainWindowScan, TheProgramsSaveChooserStaysOpenOnARefusedName) {
+    TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
+    QtDesktop desktop(QString{});
+    FileChooser chooser;
+    chooser.directory = folder;
+    chooser.filters = {QStringLiteral("SDS (*.sds)")};
+    chooser.defaultSuffix = QStringLiteral("sds");
+    QStringList offered;
+    chooser.canClose = [&](const QStringList& chosen) {
+        offered += chosen;
+        return acceptableSongDatabaseName(chosen.value(0));
+    };
+    QStringList typed{QStringLiteral("music.sdd"), QStringLiteral("Music")};
+    std::vector<bool> openAfter;
+    QString leftInField;
+    std::function<void()> typeNext = [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, typeNext);
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_TRUE(name && buttons);
+        name->setText(typed.takeFirst());
+        buttons->button(QDialogButtonBox::Save)->click();
+        openAfter.push_back(dialog->isVisible());
+        if (dialog->isVisible())
+            leftInField = name->text();
+        if (!typed.isEmpty())
+            QTimer::singleShot(0, typeNext);
+        else if (dialog->isVisible())
+            dialog->reject();
+    };
+    QTimer::singleShot(0, typeNext);
+    const std::optional<QString> chosen = desktop.chooseFileToSave(nullptr, chooser);
+    EXPECT_EQ(openAfter, (std::vector<bool>{true, false}));
+    EXPECT_EQ(leftInField, QStringLiteral("music.sdd"));
+    EXPECT_EQ(offered, (QStringList{folder + QStringLiteral("/music.sdd"),
+                                    folder + QStringLiteral("/Music.sds")}));
+    EXPECT_EQ(chosen, std::optional<QString>(folder + QStringLiteral("/Music.sds")));
 }
 
 TEST(MainWindowCommands, HelpTemplateEditorAndAboutReachTheDesktop) {
