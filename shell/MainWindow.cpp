@@ -33,50 +33,31 @@ struct Command {
     void (MainWindow::*run)();
 };
 
+QKeySequence ctrl(Qt::Key key) {
+    return QKeySequence(Qt::CTRL | key);
+}
+
 // The toolbar from top to bottom.
 const std::array<Command, 9>& commands() {
+    using M = MainWindow;
     static const std::array<Command, 9> table{{
-        {"tbScan",
-         "Scan",
-         {"drive-optical", "scan.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_N),
-         &MainWindow::scanVolume},
-        {"tbDigest",
-         "Digest",
-         {"view-refresh", "digest.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_D),
-         &MainWindow::recreateDigest},
-        {"tbReport",
-         "Report",
-         {"document-new", "report.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_R),
-         &MainWindow::createReport},
-        {"tbSearch",
-         "Search",
-         {"edit-find", "search.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_F),
-         &MainWindow::search},
+        {"tbScan", "Scan", {"drive-optical", "scan.svg"}, ctrl(Qt::Key_N), &M::scanVolume},
+        {"tbDigest", "Digest", {"view-refresh", "digest.svg"}, ctrl(Qt::Key_D), &M::recreateDigest},
+        {"tbReport", "Report", {"document-new", "report.svg"}, ctrl(Qt::Key_R), &M::createReport},
+        {"tbSearch", "Search", {"edit-find", "search.svg"}, ctrl(Qt::Key_F), &M::search},
         {"tbOptions",
          "Options",
          {"preferences-system", "options.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_Comma),
-         &MainWindow::showOptions},
+         ctrl(Qt::Key_Comma),
+         &M::showOptions},
         {"tbGenerator",
          "Formwright",
          {"accessories-text-editor", "formwright.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_T),
-         &MainWindow::startTemplateEditor},
-        {"tbHelp",
-         "Help",
-         {"help-contents", "help.svg"},
-         QKeySequence(Qt::Key_F1),
-         &MainWindow::showHelp},
-        {"tbAbout", "About", {"help-about", "about.svg"}, QKeySequence(), &MainWindow::showAbout},
-        {"tbExit",
-         "Exit",
-         {"application-exit", "exit.svg"},
-         QKeySequence(Qt::CTRL | Qt::Key_Q),
-         &MainWindow::exitProgram},
+         ctrl(Qt::Key_T),
+         &M::startTemplateEditor},
+        {"tbHelp", "Help", {"help-contents", "help.svg"}, QKeySequence(Qt::Key_F1), &M::showHelp},
+        {"tbAbout", "About", {"help-about", "about.svg"}, QKeySequence(), &M::showAbout},
+        {"tbExit", "Exit", {"application-exit", "exit.svg"}, ctrl(Qt::Key_Q), &M::exitProgram},
     }};
     return table;
 }
