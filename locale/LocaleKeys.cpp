@@ -198,6 +198,7 @@ constexpr LocaleKey Keys[] = {
     {"DialogAbout", "Language"},
     {"DialogAbout", "Translator"},
     {"DialogAbout", "LanguagePack"},
+    {"DialogAbout", "HelpPages"},
 };
 
 constexpr LocaleKey CliKeys[] = {

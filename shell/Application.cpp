@@ -9,6 +9,7 @@
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
 #include "shell/AboutBox.h"
+#include "shell/BuildInfo.h"
 #include "shell/MainWindow.h"
 
 namespace tl {
@@ -30,11 +31,12 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     // One instance of each window, in this order.
     m_windows.main = new MainWindow(m_context, *this);
     m_windows.options = new OptionsDialog(m_context, m_windows.main);
-    m_windows.about = new AboutBox(m_context, m_windows.main);
+    m_windows.about = new AboutBox(m_context, m_windows.main, QString::fromUtf8(ProjectHomepage));
     m_windows.scan = new ScanWindow(m_context, m_windows.main);
     m_windows.digestPrompt = new DigestPrompt(m_context, m_windows.main);
     m_windows.reportWizard = new ReportWizard(m_context, m_windows.main);
     m_windows.filter = new FilterDialog(m_context, m_windows.main);
+    m_windows.main->restoreTogetherWith(m_windows.scan);
     m_windows.options->setHooks(
         {[this] { return saveSettings(); }, [this] { endWithoutSaving(); }});
 

@@ -1,6 +1,6 @@
 #pragma once
 // A copy of the built application folder in a temporary folder, for the windows' tests: the
-// language files, templates, help and plug-ins, each test free to change or remove them.
+// language files, templates, help, images and plug-ins, each test free to change or remove them.
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -20,7 +20,7 @@ public:
         for (const char* name : {"default.lcl", "locale.lcl", "cs.lcl"})
             if (std::filesystem::exists(from / name))
                 std::filesystem::copy_file(from / name, m_dir.path() / name);
-        for (const char* folder : {"templates", "help", "plugins"})
+        for (const char* folder : {"templates", "help", "icons", "plugins"})
             if (std::filesystem::exists(from / folder))
                 std::filesystem::copy(from / folder, m_dir.path() / folder,
                                       std::filesystem::copy_options::recursive);
