@@ -139,6 +139,7 @@ constexpr LocaleKey Keys[] = {
     {"DialogFilter", "ErrNumberExpected"},
     {"DialogFilter", "ErrTimeExpected"},
     {"DialogFilter", "ErrDateExpected"},
+    {"DialogFilter", "Operator"},
     // Fields
     {"Fields", "Field0"},
     {"Fields", "Field1"},
