@@ -165,9 +165,9 @@ void ReportWizard::showCaption() {
     const int page = currentPage();
     const char* key =
         page < static_cast<int>(std::size(PageCaptions)) ? PageCaptions[page] : nullptr;
-    m_lblCaption->setText(
-        QStringLiteral(" ") +
-        (key ? localeQText(*m_context.locale, "DialogReportWizard", key) : QString()));
+    m_lblCaption->setText(key ? QStringLiteral(" ") +
+                                    localeQText(*m_context.locale, "DialogReportWizard", key)
+                              : QString());
 }
 
 void ReportWizard::showPage(int page) {
