@@ -110,6 +110,14 @@ constexpr LocaleKey Keys[] = {
     {"DialogReportWizard", "Field"},
     {"DialogReportWizard", "Value"},
     {"DialogReportWizard", "UnsupportedFormat"},
+    {"DialogReportWizard", "ChangeTemplate"},
+    {"DialogReportWizard", "Templates"},
+    {"DialogReportWizard", "SaveAs"},
+    {"DialogReportWizard", "Loading"},
+    {"DialogReportWizard", "Writing"},
+    {"DialogReportWizard", "Progress"},
+    {"DialogReportWizard", "Preview"},
+    {"DialogReportWizard", "PreviewPart"},
     // Report
     {"Report", "LoadEmpty"},
     {"Report", "TemplateVersionErr"},
@@ -139,6 +147,7 @@ constexpr LocaleKey Keys[] = {
     {"DialogFilter", "ErrNumberExpected"},
     {"DialogFilter", "ErrTimeExpected"},
     {"DialogFilter", "ErrDateExpected"},
+    {"DialogFilter", "Operator"},
     // Fields
     {"Fields", "Field0"},
     {"Fields", "Field1"},
