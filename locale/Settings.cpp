@@ -84,6 +84,7 @@ bool loadSettings(Settings& s, const PlatformPaths& paths) {
     s.usDate = flag(p, "usDate", false);
     s.ignoreDiacritics = flag(p, "IgnoreDiacritics", false);
     s.diacriticsTable = text("diacriticsTable", "", MaxSettingText);
+    s.modernTags = flag(p, "modernTags", true);
 
     // Every save writes useCh, so its absence means the language has not been overridden:
     // the whole collation group then follows the language.
@@ -116,6 +117,7 @@ bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemp
         {"usDate", number(s.usDate)},
         {"diacriticsTable", s.diacriticsTable},
         {"IgnoreDiacritics", number(s.ignoreDiacritics)},
+        {"modernTags", number(s.modernTags)},
     };
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(s.path).parent_path();

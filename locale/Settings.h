@@ -43,6 +43,9 @@ struct Settings {
     bool usDate = false;
     std::string diacriticsTable;   ///< language default
     bool ignoreDiacritics = false; ///< key IgnoreDiacritics; language default
+    /** Input plug-ins read tags the modern way (ID3v2.4, UTF-16 and UTF-8 for mp3): the
+     *  scan passes them bit 1 of the options argument. */
+    bool modernTags = true;
 };
 
 /** Where the settings file lives: "Tunelister.ini" in @p appDir, or, when that folder is not
