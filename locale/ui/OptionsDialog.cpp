@@ -51,13 +51,14 @@ std::string editedText(const QString& now, const std::string& before) {
     return now == qText(before) ? before : stdText(now);
 }
 
-/** A column of controls, each label right above its control. */
+/** A page's column of controls. */
 QVBoxLayout* pageLayout(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     return layout;
 }
 
+/** A label right above its control. */
 void addLabelled(QVBoxLayout* layout, QLabel* label, QWidget* control) {
     auto* pair = new QVBoxLayout;
     pair->setSpacing(2);
@@ -108,8 +109,9 @@ OptionsDialog::OptionsDialog(AppContext& context, QWidget* parent)
     m_lblLabel->setMargin(3);
 
     m_ntbPanes = named(new QStackedWidget(this), "ntbPanes");
-    // Room for a good part of the language's tables.
-    m_ntbPanes->setMinimumWidth(fontMetrics().averageCharWidth() * 64);
+    // Room for a good part of the language's tables and the plug-ins' descriptions.
+    const int line = fontMetrics().height();
+    m_ntbPanes->setMinimumSize(30 * line, 16 * line);
     m_ntbPanes->addWidget(makeGeneralPage());
     m_ntbPanes->addWidget(makeReportPage());
     m_ntbPanes->addWidget(makeSortPage());
@@ -600,9 +602,9 @@ void OptionsDialog::rebuildPluginTree() {
         // Left-out plug-ins make positions and indexes differ: the node keeps its index.
         node->setData(0, Qt::UserRole, index);
         node->setToolTip(0, pathText(plugins->fileName(index)));
-        new QTreeWidgetItem(node, {ext + fieldText(info.extension)});
-        new QTreeWidgetItem(node, {about + fieldText(info.about)});
-        new QTreeWidgetItem(node, {version + fieldText(info.versionText)});
+        for (const QString& line : {ext + fieldText(info.extension), about + fieldText(info.about),
+                                    version + fieldText(info.versionText)})
+            (new QTreeWidgetItem(node, {line}))->setToolTip(0, line); // whole when cut short
     }
     m_trePlugins->collapseAll();
 }
