@@ -201,6 +201,12 @@ constexpr LocaleKey Keys[] = {
     {"DialogOptions", "Ext"},
     {"DialogOptions", "About"},
     {"DialogOptions", "Ver"},
+    {"DialogOptions", "ModernTags"},
+    {"DialogOptions", "ChangeLanguage"},
+    {"DialogOptions", "LanguageFiles"},
+    {"DialogOptions", "MountPointExpected"},
+    {"DialogOptions", "SaveSettingsErr"},
+    {"DialogOptions", "DeleteSettingsErr"},
     // DialogAbout
     {"DialogAbout", "Caption"},
     {"DialogAbout", "Freeware"},

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <span>
 #include <unistd.h>
 
 namespace tl {
@@ -27,6 +28,16 @@ bool localeFlag(const Locale& locale, std::string_view key) {
 
 std::string localeTable(const Locale& locale, std::string_view key) {
     return std::string(utf8Cut(locale.text("General", key), MaxSettingText));
+}
+
+// The settings may live in a folder of their own (~/.config/tunelister/) that the first
+// write makes.
+bool writeSettingsValues(const std::string& path, std::span<const ProfileValue> values) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    return writeProfileValues(path, Section, values);
 }
 
 } // namespace
@@ -121,16 +132,12 @@ bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemp
         {"IgnoreDiacritics", number(s.ignoreDiacritics)},
         {"modernTags", number(s.modernTags)},
     };
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::path(s.path).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ec);
-    return writeProfileValues(s.path, Section, values);
+    return writeSettingsValues(s.path, values);
 }
 
 bool saveLanguageSetting(const Settings& s) {
     const ProfileValue values[] = {{"LCL", s.lcl}};
-    return writeProfileValues(s.path, Section, values);
+    return writeSettingsValues(s.path, values);
 }
 
 bool deleteSettings(const Settings& s) {

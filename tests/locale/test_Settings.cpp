@@ -191,6 +191,11 @@ TEST(Settings, LanguageChangeWritesOnlyLcl) {
     ASSERT_TRUE(deleteSettings(f.settings));
     EXPECT_EQ(f.load().lcl, "");
     EXPECT_TRUE(deleteSettings(f.settings)) << "nothing to delete is no failure";
+
+    // A settings folder of its own (~/.config/tunelister/) is made by the first write.
+    f.settings.path = f.dir.file("config/tunelister/Tunelister.ini");
+    ASSERT_TRUE(saveLanguageSetting(f.settings));
+    EXPECT_EQ(test::readFile(f.settings.path), "[Settings]\nLCL=/x/cs.lcl\n");
 }
 
 TEST(Settings, WithoutALocaleTheRestStillLoads) {
