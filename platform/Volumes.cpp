@@ -255,20 +255,17 @@ std::vector<MountedVolume> mountedVolumes(const PlatformPaths& paths) {
 
 std::vector<std::string> volumeMountPoints(const PlatformPaths& paths) {
     std::vector<std::string> points{"/"};
-    std::string text;
-    if (readWholeFile(paths.mountInfo, text)) {
-        for (const MountEntry& entry : parseMountInfo(text)) {
-            const MountedVolume& v = entry.volume;
-            const bool device = v.device.starts_with("/dev/") && v.fsType != "squashfs";
-            if (!device && !v.network)
-                continue;
-            // Containers bind single files (/etc/hosts) from the host's disk.
-            std::error_code ec;
-            const std::filesystem::file_status st = std::filesystem::status(v.mountPoint, ec);
-            if (std::filesystem::exists(st) && !std::filesystem::is_directory(st))
-                continue;
-            points.push_back(v.mountPoint);
-        }
+    for (const MountEntry& entry : readMountTable(paths)) {
+        const MountedVolume& v = entry.volume;
+        const bool device = v.device.starts_with("/dev/") && v.fsType != "squashfs";
+        if (!device && !v.network)
+            continue;
+        // Containers bind single files (/etc/hosts) from the host's disk.
+        std::error_code ec;
+        const std::filesystem::file_status st = std::filesystem::status(v.mountPoint, ec);
+        if (std::filesystem::exists(st) && !std::filesystem::is_directory(st))
+            continue;
+        points.push_back(v.mountPoint);
     }
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
