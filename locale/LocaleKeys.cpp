@@ -82,6 +82,12 @@ constexpr LocaleKey Keys[] = {
     {"DialogDigestPrompt", "Year"},
     {"DialogDigestPrompt", "AutoComplete"},
     {"DialogDigestPrompt", "Auto"},
+    // DialogDigest
+    {"DialogDigest", "Caption"},
+    {"DialogDigest", "Choose"},
+    {"DialogDigest", "SongDatabases"},
+    {"DialogDigest", "SongsRead"},
+    {"DialogDigest", "AlbumsWritten"},
     // DialogReportWizard
     {"DialogReportWizard", "Caption"},
     {"DialogReportWizard", "pageFiles"},
