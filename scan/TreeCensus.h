@@ -27,10 +27,14 @@ struct FileTotals {
 /**
  * Counts the regular files of a tree whose names a filter accepts, in the scan's own walk
  * (the same folders entered, the same symbolic links left alone). Start it with start();
- * requestStop() ends it at the next file or folder.
+ * requestStop() ends it at the next file or folder. Its thread runs at the lowest priority
+ * (LowestPriority), so that it never slows the scan it runs beside.
  */
 class TreeCensus : public TreeWalker {
 public:
+    /** The nice value of the census's thread. */
+    static constexpr int LowestPriority = 19;
+
     /** Whether a file of this name would be analysed (for a scan: a plug-in claims its
      *  extension). */
     using Filter = std::function<bool(std::string_view name)>;

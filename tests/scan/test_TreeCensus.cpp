@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
@@ -77,9 +79,11 @@ TEST(TreeCensus, StopEndsTheWalkWithoutTotals) {
     std::promise<void> listing, release;
     std::shared_future<void> released = release.get_future().share();
     bool first = true;
+    int priority = 0;
     TreeCensus census([&](std::string_view name) {
         if (first) {
             first = false;
+            priority = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
             listing.set_value();
             released.wait();
         }
@@ -93,6 +97,7 @@ TEST(TreeCensus, StopEndsTheWalkWithoutTotals) {
     census.wait();
     EXPECT_EQ(census.totals(), std::nullopt);
     EXPECT_EQ(census.counted(), (FileTotals{0, 0}));
+    EXPECT_EQ(priority, TreeCensus::LowestPriority); // it leaves the processor to the scan
     // Started again, it counts the tree afresh.
     ASSERT_TRUE(census.start());
     census.wait();
