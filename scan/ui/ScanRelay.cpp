@@ -22,7 +22,7 @@ void ScanRelay::scanEvent(const ScanEvent& event) {
         }
     }
     if (line)
-        post(std::move(*line));
+        post(std::move(*line), false);
 }
 
 void ScanRelay::digestStarted() {
@@ -30,7 +30,7 @@ void ScanRelay::digestStarted() {
         std::lock_guard lock(m_mutex);
         m_progress.digesting = true;
     }
-    post(digestBuildingMessage());
+    post(digestBuildingMessage(), false);
 }
 
 void ScanRelay::digestProgress(const DigestProgress& progress) {
@@ -39,19 +39,19 @@ void ScanRelay::digestProgress(const DigestProgress& progress) {
 }
 
 void ScanRelay::albumQuestion(const Fields& album) {
-    post(album);
+    post(album, true);
 }
 
 void ScanRelay::jobFinished(const ScanOutcome& outcome) {
-    post(outcome);
+    post(outcome, true);
 }
 
-void ScanRelay::post(Item item) {
+void ScanRelay::post(Item item, bool callNow) {
     {
         std::lock_guard lock(m_mutex);
         m_items.push_back(std::move(item));
-        if (m_called)
-            return; // the call on its way takes this item too
+        if (!callNow || m_called)
+            return; // the window's next take, or the call on its way, takes this item too
         m_called = true;
     }
     QMetaObject::invokeMethod(m_receiver, m_deliver, Qt::QueuedConnection);

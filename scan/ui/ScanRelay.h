@@ -2,11 +2,13 @@
 /**
  * @file ScanRelay.h
  * Between a scan job's worker and the window's thread. The worker hands over every log
- * message, album question and the job's end, in order, without waiting: they queue up,
- * and the window is called once (a queued call on its thread) to take whatever has queued
- * meanwhile. Events that only move the progress display (the folder and file being worked
- * on, the counters) are not queued: the relay keeps the latest, which the window reads as
- * often as it redraws.
+ * message, album question and the job's end, in order, without waiting: they queue up, and
+ * the window takes whatever has queued in one go. A question or the end calls the window at
+ * once (a queued call on its thread); log messages wait for the window's next take, which
+ * it makes a few times a second, so that 10,000 warnings cost neither thread 10,000
+ * wake-ups nor the window 10,000 redraws. Events that only move the progress display (the
+ * folder and file being worked on, the counters) are not queued: the relay keeps the
+ * latest, which the window reads as often as it redraws.
  */
 #include "digest/Smartdigest.h"
 #include "locale/Message.h"
@@ -37,8 +39,9 @@ public:
     /** A message for the log, an album question, or the job's end. */
     using Item = std::variant<Message, Fields, ScanOutcome>;
 
-    /** @p deliver is called on @p receiver's thread when items wait (it takes them). The
-     *  receiver outlives the job: it stops and waits for the worker before it goes. */
+    /** @p deliver is called on @p receiver's thread when a question or the end waits (it
+     *  takes all that waits). The receiver outlives the job: it stops and waits for the
+     *  worker before it goes. */
     ScanRelay(QObject* receiver, std::function<void()> deliver);
 
     // On the job's worker.
@@ -56,7 +59,7 @@ public:
     void reset();
 
 private:
-    void post(Item item);
+    void post(Item item, bool callNow);
 
     QObject* m_receiver;
     std::function<void()> m_deliver;

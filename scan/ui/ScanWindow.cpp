@@ -33,6 +33,9 @@ constexpr char VersionText[] = "1.0";
 /** How often the progress display is redrawn: often enough to move, rarely enough to cost
  *  nothing beside the scan. */
 constexpr int ProgressIntervalMs = 250;
+/** How often the log takes the lines that have come: each take is one insertion and at
+ *  most one redraw of the list, however many lines it brings. */
+constexpr int LogIntervalMs = 100;
 
 // A label for a path or file name that may be longer than the window is wide: it keeps
 // its whole text (for screen readers and the tooltip) and draws it shortened in the
@@ -140,6 +143,9 @@ ScanWindow::ScanWindow(AppContext& context, QWidget* parent) : QDialog(parent), 
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(ProgressIntervalMs);
     connect(m_progressTimer, &QTimer::timeout, this, &ScanWindow::showProgress);
+    m_logTimer = new QTimer(this);
+    m_logTimer->setInterval(LogIntervalMs);
+    connect(m_logTimer, &QTimer::timeout, this, &ScanWindow::deliver);
 
     m_relay = std::make_unique<ScanRelay>(this, [this] { deliver(); });
     m_job = std::make_unique<ScanJob>(*m_relay);
@@ -240,6 +246,7 @@ bool ScanWindow::beginScan(const QString& folder, const QString& baseName,
     m_census->start();
     m_elapsed.start();
     m_progressTimer->start();
+    m_logTimer->start();
     showProgress();
     return true;
 }
@@ -320,7 +327,7 @@ void ScanWindow::appendLines(std::vector<LogLine>& lines) {
         return;
     m_log->append(std::move(lines));
     lines.clear();
-    m_scrollPending = true;
+    m_lstLog->scrollToBottom(); // the newest line stays in view
 }
 
 void ScanWindow::askAlbum(const Fields& album) {
@@ -343,6 +350,7 @@ void ScanWindow::finish(const ScanOutcome& outcome) {
     if (m_census)
         m_census->requestStop();
     m_progressTimer->stop();
+    m_logTimer->stop();
     m_completed = outcome.completed();
     if (m_cancelling)
         QApplication::restoreOverrideCursor();
@@ -375,10 +383,6 @@ void ScanWindow::showProgress() {
                                    : localeQText(locale, "DialogScan", "Estimating"));
     else
         m_lblTimeLeft->setText(m_completed ? durationText(0) : QString());
-    if (m_scrollPending) {
-        m_scrollPending = false;
-        m_lstLog->scrollToBottom();
-    }
 }
 
 void ScanWindow::saveLog() {

@@ -98,13 +98,13 @@ private:
     QPushButton* m_cmdClose;
     QPushButton* m_cmdCancel;
     QTimer* m_progressTimer;
+    QTimer* m_logTimer;
     QElapsedTimer m_elapsed;
 
     bool m_running = false;
     bool m_cancelling = false;
     bool m_asking = false;
     bool m_draining = false;
-    bool m_scrollPending = false;
     bool m_completed = false;
     std::deque<ScanRelay::Item> m_inbox;
     std::unique_ptr<ScanRelay> m_relay;
