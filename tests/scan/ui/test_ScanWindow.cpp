@@ -204,8 +204,9 @@ TEST_F(ScanWindowTest, PluginResultsGiveLinesWithTheIconOfTheirSeverity) {
 // Cancel in the first folder: "Started", "Aborted", the volume's earlier song database and
 // digest untouched, a busy cursor until the job has ended, then Close and Save log.
 TEST_F(ScanWindowTest, CancelInTheFirstFolderKeepsTheEarlierCatalogue) {
-    for (int i = 0; i < 5; ++i)
-        writeFile(vol + "/0" + std::to_string(i) + ".mp3", "delay_ms=150\n");
+    // Slow files: the cancel comes long before the folder is done, even on a busy machine.
+    for (int i = 0; i < 10; ++i)
+        writeFile(vol + "/" + std::to_string(10 + i) + ".mp3", "delay_ms=300\n");
     writeFile(out + "/CD 1.sds", "EARLIER SONGS");
     writeFile(out + "/CD 1.sdd", "EARLIER DIGEST");
     ASSERT_TRUE(begin());
@@ -231,8 +232,8 @@ TEST_F(ScanWindowTest, CancelInTheFirstFolderKeepsTheEarlierCatalogue) {
 // During a scan neither Escape nor the window's close box closes the window; afterwards
 // Escape is Close.
 TEST_F(ScanWindowTest, EscapeAndCloseAreIgnoredDuringAScan) {
-    for (int i = 0; i < 3; ++i)
-        writeFile(vol + "/0" + std::to_string(i) + ".mp3", "delay_ms=150\n");
+    for (int i = 0; i < 5; ++i)
+        writeFile(vol + "/0" + std::to_string(i) + ".mp3", "delay_ms=200\n");
     app.context().settings->autoComplete = true;
     whenVisible(&scan, [&] {
         QTest::keyClick(&scan, Qt::Key_Escape);
