@@ -1,5 +1,8 @@
 #include "shell/MainWindow.h"
 
+#include "digest/DigestMessages.h"
+#include "digest/ui/DigestProgressWindow.h"
+#include "digest/ui/DigestPrompt.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/Volumes.h"
 #include "platform/ui/Desktop.h"
@@ -248,7 +251,39 @@ void MainWindow::scanVolume() {
     m_context.windows->scan->startScan(*folder, target.baseName, target.outputDirectory);
 }
 
-void MainWindow::recreateDigest() {}
+// Rebuilds the digest of a song database the user chooses: "X.sds" gives "X.sdd" (the
+// last character becomes "d"). The chooser takes only names ending in ".sds", any case.
+void MainWindow::recreateDigest() {
+    const Locale& locale = *m_context.locale;
+    Desktop& desktop = *m_context.desktop;
+    FileChooser dlgReDigest;
+    dlgReDigest.title = localeQText(locale, "DialogDigest", "Choose");
+    dlgReDigest.filters = {localeQText(locale, "DialogDigest", "SongDatabases") +
+                           QStringLiteral(" (*.sds)")};
+    dlgReDigest.defaultSuffix = QStringLiteral("sds");
+    dlgReDigest.canClose = [&](const QStringList& chosen) {
+        for (const QString& name : chosen) {
+            if (!isSongDatabaseName(pathBytes(name))) {
+                desktop.showMessage(this, MessageIcon::Warning,
+                                    localeQText(locale, "DialogScan", "SDSRequired"));
+                return false;
+            }
+        }
+        return true;
+    };
+    const std::optional<QStringList> chosen = desktop.chooseFilesToOpen(this, dlgReDigest);
+    if (!chosen || chosen->isEmpty())
+        return;
+
+    const Settings& settings = *m_context.settings;
+    DigestPrompt& prompt = *m_context.windows->digestPrompt;
+    prompt.setAutoComplete(settings.autoComplete);
+    const DigestOptions options{settings.digestVarious, settings.tooMany, prompt.autoComplete()};
+    const std::string songs = pathBytes(chosen->constFirst());
+    DigestProgressWindow progress(m_context, prompt, this);
+    const DigestResult result = progress.run(songs, digestPathFor(songs), options);
+    tl::showMessage(desktop, this, locale, digestResultMessage(result, DigestCaller::ReCreate));
+}
 
 void MainWindow::createReport() {
     m_context.windows->reportWizard->run(false);

@@ -10,6 +10,7 @@
 #include "support/Accessibility.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestApp.h"
+#include "support/UiSteps.h"
 
 #include <QAction>
 #include <QApplication>
@@ -136,6 +137,12 @@ TEST(MainWindowScan, ChoosersRefusalsAndTheScanStarted) {
         if (c.saveAsked)
             p.desktop.filesToSave.push_back(tries);
         QSignalSpy started(&p.main(), &MainWindow::scanStarting);
+        // A scan that starts runs in the scan window, which is closed once the scan is done.
+        ScanWindow* scan = p.app->windows().scan;
+        if (*c.baseName)
+            whenTrue(
+                scan, [scan] { return scan->isVisible() && !scan->isBusy(); },
+                [scan] { scan->accept(); });
 
         p.action("tbScan")->trigger();
 
