@@ -12,6 +12,7 @@
  * comma-separated file. The generator supplies what the variables stand for through a
  * BlockContext.
  */
+#include "platform/Version.h"
 #include "report/DriveTable.h"
 #include "report/Formatting.h"
 #include "storage/Fieldnames.h"
@@ -31,9 +32,6 @@ inline constexpr std::size_t MaxBlockBytes = 16383;
 inline constexpr std::size_t MaxDetailBytes = 1023;
 /** A placeholder is read as at most this many words. */
 inline constexpr std::size_t MaxPlaceholderWords = 100;
-
-/** The program's name and version as "%v" writes them. */
-inline constexpr std::string_view ProgramNameAndVersion = "Tunelister 1.0";
 
 /** Result of expanding a block. */
 enum class ExpandStatus {

@@ -1,5 +1,6 @@
 #include "shell/AboutBox.h"
 
+#include "platform/Version.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/WindowText.h"
 #include "shell/BuildInfo.h"

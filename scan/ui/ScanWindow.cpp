@@ -3,6 +3,7 @@
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
 #include "locale/Settings.h"
+#include "platform/Version.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/WindowText.h"
 #include "plugins/Pluginmanager.h"
@@ -28,8 +29,6 @@
 namespace tl {
 namespace {
 
-/** The version the saved log names. */
-constexpr char VersionText[] = "1.0";
 /** How often the progress display is redrawn: often enough to move, rarely enough to cost
  *  nothing beside the scan. */
 constexpr int ProgressIntervalMs = 250;
@@ -397,8 +396,8 @@ void ScanWindow::saveLog() {
     const std::optional<QString> chosen = m_context.desktop->chooseFileToSave(this, chooser);
     if (!chosen)
         return;
-    const QByteArray bytes = logFileContents(
-        QStringLiteral("Tunelister %1 log").arg(QLatin1String(VersionText)), m_log->lines());
+    const QByteArray bytes =
+        logFileContents(QStringLiteral("%1 log").arg(qText(ProgramNameAndVersion)), m_log->lines());
     QSaveFile file(*chosen);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         showMessage(*m_context.desktop, this, locale,
