@@ -1,5 +1,7 @@
 #include "scan/TreeWalker.h"
 
+#include "scan/DirectoryListing.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -28,17 +30,6 @@ std::string joinPath(const std::string& dir, const std::string& name) {
         return dir + name;
     return dir + "/" + name;
 }
-
-void sortNames(std::vector<std::string>& names) {
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return TreeWalker::nameLess(a, b);
-    });
-}
-
-struct Listing {
-    std::vector<std::string> files;
-    std::vector<std::string> directories;
-};
 
 } // namespace
 
@@ -101,7 +92,7 @@ bool TreeWalker::walkDirectory(int fd, const std::string& path, std::size_t dept
 
     // One listing serves both passes. A directory whose listing breaks off (it was
     // removed meanwhile, or the file system fails) stops the walk.
-    Listing listing;
+    DirectoryListing listing;
     const int listFd = ::dup(fd);
     DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
     if (!dir) {
@@ -110,45 +101,23 @@ bool TreeWalker::walkDirectory(int fd, const std::string& path, std::size_t dept
         m_status = StatusListingFailed;
         return false;
     }
-    bool listed = true;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            listed = errno == 0;
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat st;
-            isDirectory =
-                ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isDirectory)
-            listing.directories.emplace_back(name);
-        else if (accept(name))
-            listing.files.emplace_back(name);
-    }
+    const bool listed = listDirectory(
+        fd, dir, [this](std::string_view name) { return accept(name); }, listing);
     ::closedir(dir);
     if (!listed) {
         m_status = StatusListingFailed;
         return false;
     }
 
-    sortNames(listing.files);
-    for (const std::string& name : listing.files) {
+    for (const ListedFile& file : listing.files) {
         if (terminateRequested()) {
             m_status = StatusAborted;
             return false;
         }
-        m_currentFileName = name;
+        m_currentFileName = file.name;
         if (!visitFile(fd))
             return false;
     }
-    sortNames(listing.directories);
     return walkSubdirectories(fd, path, depth, listing.directories);
 }
 
