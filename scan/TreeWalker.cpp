@@ -18,7 +18,7 @@ namespace {
 constexpr std::size_t MaxHeldDirectories = 48;
 
 constexpr int DirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MTIME | STATX_BTIME;
 
 unsigned char folded(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -61,7 +61,14 @@ int TreeWalker::run() {
         std::string path = m_root;
         while (path.size() > 1 && path.back() == '/')
             path.pop_back();
+        // The read-ahead walks the same tree a few files ahead; the walk goes on without
+        // it when its thread cannot start.
+        ReadAhead readAhead(
+            path, [this](std::string_view name) { return accept(name); }, m_readAheadOptions);
+        m_readAhead = readAhead.start() ? &readAhead : nullptr;
         result = walkDirectory(fd, path, 0, nullptr);
+        readAhead.stop();
+        m_readAhead = nullptr;
         if (result)
             m_status = StatusDone;
     }
@@ -177,13 +184,19 @@ bool TreeWalker::visitFile(int directoryFd) {
         fd = -1;
     }
     if (fd < 0) {
+        if (m_readAhead)
+            m_readAhead->reached(nullptr);
         m_status = StatusOpenError;
         notify();
         return true;
     }
+    const ReadAhead::Ticket ticket =
+        m_readAhead ? m_readAhead->reached(&m_currentFileStatus) : ReadAhead::Ticket{};
     // O_NONBLOCK stays: it changes nothing for a regular file.
     m_currentFileSize = m_currentFileStatus.stx_size;
     const bool goOn = process(fd);
+    if (m_readAhead)
+        m_readAhead->passed(fd, ticket);
     ::close(fd);
     return goOn;
 }

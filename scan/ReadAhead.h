@@ -1,0 +1,144 @@
+#pragma once
+/**
+ * @file ReadAhead.h
+ * Keeps the storage busy during a walk: a thread of its own walks the same tree in the same
+ * order a few files ahead of the walk and asks the kernel for the bytes those files will be
+ * read for (posix_fadvise WILLNEED), so that their reads are in flight while the walk is
+ * still busy with earlier files. It only fills the page cache: it reports nothing, changes
+ * nothing and hands nothing to the walk, so what the walk reports is the same with or
+ * without it; only the waiting is shorter.
+ *
+ * What is asked for a file: a small file whole; of a larger one its first and last bytes
+ * (headers, tags at the start and at the end), or the whole file where the analysis of
+ * earlier files of the same extension turned out to read them through (a variable-rate
+ * stream walked frame by frame). Which of the two holds is learnt during the walk: after a
+ * file that was asked for in part has been analysed, the page cache tells whether its
+ * middle was read. While whole files are asked for, every ProbeEvery-th file of that
+ * extension is asked for in part again, so that the read-ahead notices when the analysis
+ * stops reading through.
+ *
+ * The window is bounded: at most ReadAheadOptions::files files beyond those the walk is
+ * done with, and at most ReadAheadOptions::bytes bytes asked for those files. The
+ * thread holds at most two descriptors at a time (a directory and a file).
+ */
+#include "scan/DirectoryListing.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <thread>
+#include <unordered_map>
+
+namespace tl {
+
+/** How far the read-ahead runs ahead of the walk and how much it asks for. */
+struct ReadAheadOptions {
+    /** Files asked for ahead of those the walk is done with (the file being analysed
+     *  counts); 0 turns the read-ahead off. */
+    std::size_t files = 16;
+    /** Bytes asked for files the walk is not done with (one file larger than this is
+     *  asked for up to this). */
+    std::uint64_t bytes = 64ull << 20;
+    /** Bytes asked for at the start of a file read in part. */
+    std::uint64_t head = 128u << 10;
+    /** Bytes asked for at the end of a file read in part. */
+    std::uint64_t tail = 16u << 10;
+};
+
+class ReadAhead {
+public:
+    /** Files larger than head + tail + this are read in part unless their extension is
+     *  read through; smaller files are asked for whole. */
+    static constexpr std::uint64_t PartialFrom = 256u << 10;
+    /** While an extension is read through, one file in this many is asked for in part, to
+     *  see whether it still is. */
+    static constexpr unsigned ProbeEvery = 8;
+
+    /** What the read-ahead did for a file the walk has reached. */
+    struct Ticket {
+        bool known = false;   ///< the read-ahead asked for this file
+        bool partial = false; ///< only its head and tail were asked for
+        std::uint64_t sequence = 0;
+        std::uint64_t size = 0;
+        std::string kind; ///< its extension, folded to lower case
+    };
+
+    using Filter = std::function<bool(std::string_view)>;
+
+    /** Walks @p root (a path) with @p accept choosing the files, as the walk does. */
+    ReadAhead(std::string root, Filter accept, ReadAheadOptions options);
+    /** Stops the thread; a derived class whose operations the thread calls must call
+     *  stop() in its own destructor. */
+    virtual ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    /** Starts the thread; false when it cannot be started. */
+    bool start();
+    /** Ends the thread at its next step and waits for it. */
+    void stop();
+
+    /** The walk has reached its next accepted file and opened it; @p status is what
+     *  statx said of it. For nullptr (the file could not be opened) the walk has passed
+     *  the file at once. Call from the walk's thread only. */
+    Ticket reached(const struct statx* status);
+    /** The walk is done with the file that @p ticket is about, still open as @p fd:
+     *  learns from a file asked for in part whether its extension is read through, then
+     *  moves the window past it. */
+    void passed(int fd, const Ticket& ticket);
+
+    /** Whether whole files of extension @p kind are asked for (for tests). */
+    bool readsThrough(const std::string& kind) const;
+
+protected:
+    /** Asks the kernel to read @p length bytes of @p fd from @p offset. Runs on the
+     *  read-ahead's thread. */
+    virtual void advise(int fd, std::uint64_t offset, std::uint64_t length);
+    /** Whether the page of @p fd at @p offset (a multiple of the page size) is in the page
+     *  cache. Runs on the walk's thread. */
+    virtual bool resident(int fd, std::uint64_t offset);
+
+private:
+    struct Requested {
+        std::uint64_t sequence; ///< place in walk order, counted by the read-ahead
+        dev_t device;
+        ino_t inode;
+        std::uint64_t bytes; ///< asked for
+        bool partial;
+        std::uint64_t size;
+        std::string kind;
+    };
+    struct KindState {
+        bool whole = false;
+        unsigned sinceProbe = 0;
+    };
+
+    void run();
+    bool walk(const std::string& path, bool isRoot);
+    bool fetch(int directoryFd, const ListedFile& file);
+    bool plan(Requested& r);
+    void request(int fd, Requested& r);
+    void learn(int fd, const Ticket& ticket);
+
+    const std::string m_root;
+    const Filter m_accept;
+    const ReadAheadOptions m_options;
+    std::thread m_thread;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_room;
+    bool m_stopping = false;
+    std::uint64_t m_passed = 0;       ///< files the walk is done with, in the same count
+    std::deque<Requested> m_pending;  ///< asked for and not yet passed, in walk order
+    std::uint64_t m_pendingBytes = 0; ///< bytes of m_pending
+    std::unordered_map<std::string, KindState> m_kinds;
+
+    std::uint64_t m_listed = 0; ///< files met by the read-ahead's walk (its thread only)
+};
+
+} // namespace tl
