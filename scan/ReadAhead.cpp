@@ -54,6 +54,7 @@ void ReadAhead::stop() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
+    m_stopRequested.store(true, std::memory_order_relaxed);
     m_room.notify_all();
     if (m_thread.joinable())
         m_thread.join();
@@ -69,6 +70,10 @@ void ReadAhead::run() {
 // The walk's order: the files of a folder, then its subfolders. Folders are opened by
 // path, so that the read-ahead holds no descriptor while it is inside a subfolder.
 bool ReadAhead::walk(const std::string& path, bool isRoot) {
+    // Folders without accepted files never wait for the window: the stop is looked at
+    // here too, so that it is prompt in a tree of many such folders.
+    if (m_stopRequested.load(std::memory_order_relaxed))
+        return false;
     const int fd = ::open(path.c_str(), DirectoryFlags | (isRoot ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return true;

@@ -23,6 +23,7 @@
  */
 #include "scan/DirectoryListing.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -133,9 +134,10 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_room;
     bool m_stopping = false;
-    std::uint64_t m_passed = 0;       ///< files the walk is done with, in the same count
-    std::deque<Requested> m_pending;  ///< asked for and not yet passed, in walk order
-    std::uint64_t m_pendingBytes = 0; ///< bytes of m_pending
+    std::atomic<bool> m_stopRequested{false}; ///< m_stopping, for a look without the lock
+    std::uint64_t m_passed = 0;               ///< files the walk is done with, in the same count
+    std::deque<Requested> m_pending;          ///< asked for and not yet passed, in walk order
+    std::uint64_t m_pendingBytes = 0;         ///< bytes of m_pending
     std::unordered_map<std::string, KindState> m_kinds;
 
     std::uint64_t m_listed = 0; ///< files met by the read-ahead's walk (its thread only)
