@@ -1,8 +1,9 @@
 #include "scan/ReadAhead.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/sysmacros.h>
 #include <system_error>
 #include <unistd.h>
@@ -11,6 +12,7 @@ namespace tl {
 namespace {
 
 constexpr int DirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+constexpr std::uint64_t AdviseChunk = 128u << 10;
 
 std::string kindOf(std::string_view name) {
     const std::size_t dot = name.rfind('.');
@@ -21,14 +23,6 @@ std::string kindOf(std::string_view name) {
     return kind;
 }
 
-std::uint64_t pageSize() {
-    static const std::uint64_t size = [] {
-        const long page = ::sysconf(_SC_PAGESIZE);
-        return page > 0 ? static_cast<std::uint64_t>(page) : 4096u;
-    }();
-    return size;
-}
-
 } // namespace
 
 ReadAhead::ReadAhead(std::string root, Filter accept, ReadAheadOptions options)
@@ -36,6 +30,8 @@ ReadAhead::ReadAhead(std::string root, Filter accept, ReadAheadOptions options)
 
 ReadAhead::~ReadAhead() {
     stop();
+    if (m_counterFd >= 0)
+        ::close(m_counterFd);
 }
 
 bool ReadAhead::start() {
@@ -137,21 +133,24 @@ bool ReadAhead::fetch(int directoryFd, const ListedFile& file) {
                 false,
                 st.stx_size,
                 kindOf(file.name)};
-    const bool goOn = plan(r);
-    if (goOn)
+    const Plan plan = this->plan(r);
+    if (plan == Plan::Ask)
         request(fd, r);
     ::close(fd);
-    return goOn;
+    return plan != Plan::Stop;
 }
 
 // Decides what to ask for of @p r and waits until the bytes fit the window.
-bool ReadAhead::plan(Requested& r) {
+ReadAhead::Plan ReadAhead::plan(Requested& r) {
     std::unique_lock lock(m_mutex);
-    if (r.size > m_options.head + m_options.tail + PartialFrom) {
-        KindState& kind = m_kinds[r.kind];
-        r.partial = !kind.whole || ++kind.sinceProbe >= ProbeEvery;
-        if (r.partial)
-            kind.sinceProbe = 0;
+    if (large(r.size)) {
+        m_room.wait(lock,
+                    [&] { return m_stopping || m_kinds[r.kind].learnt || r.sequence < m_passed; });
+        if (m_stopping)
+            return Plan::Stop;
+        if (r.sequence < m_passed)
+            return Plan::Skip;
+        r.partial = !m_kinds[r.kind].whole;
     }
     // A file larger than the whole window is asked for up to the window; the kernel's
     // own read-ahead follows the analysis through the rest.
@@ -160,7 +159,9 @@ bool ReadAhead::plan(Requested& r) {
         return m_stopping || m_pending.empty() || m_pendingBytes + r.bytes <= m_options.bytes ||
                r.sequence < m_passed;
     });
-    return !m_stopping;
+    if (m_stopping)
+        return Plan::Stop;
+    return r.sequence < m_passed ? Plan::Skip : Plan::Ask;
 }
 
 // Notes @p r as pending, then asks for its bytes: the walk may reach the file as soon as
@@ -185,24 +186,44 @@ void ReadAhead::request(int fd, Requested& r) {
     }
 }
 
-ReadAhead::Ticket ReadAhead::reached(const struct statx* status) {
+ReadAhead::Ticket ReadAhead::reached(const struct statx* status, std::string_view name) {
     if (!status) {
-        passed(-1, Ticket{});
+        passed(Ticket{});
         return {};
+    }
+    Ticket ticket;
+    ticket.size = status->stx_size;
+    if (large(ticket.size)) {
+        ticket.kind = kindOf(name);
+        if (const std::optional<std::uint64_t> read = bytesRead()) {
+            ticket.readBefore = *read;
+            ticket.counted = true;
+        }
     }
     std::lock_guard lock(m_mutex);
     const dev_t device = makedev(status->stx_dev_major, status->stx_dev_minor);
     for (const Requested& r : m_pending)
-        if (r.inode == status->stx_ino && r.device == device)
-            return {true, r.partial, r.sequence, r.size, r.kind};
-    return {};
+        if (r.inode == status->stx_ino && r.device == device) {
+            ticket.known = true;
+            ticket.sequence = r.sequence;
+            break;
+        }
+    return ticket;
 }
 
-void ReadAhead::passed(int fd, const Ticket& ticket) {
-    if (ticket.known && ticket.partial)
-        learn(fd, ticket);
+void ReadAhead::passed(const Ticket& ticket) {
+    // A file the analysis read at least half of was read through; where nothing counts
+    // the bytes, files are asked for in part.
+    std::optional<std::uint64_t> read;
+    if (large(ticket.size) && ticket.counted)
+        read = bytesRead();
     {
         std::lock_guard lock(m_mutex);
+        if (large(ticket.size)) {
+            KindState& kind = m_kinds[ticket.kind];
+            kind.learnt = true;
+            kind.whole = read && (*read - ticket.readBefore) >= ticket.size / 2;
+        }
         // Both walks count the same files; a file the read-ahead asked for puts the counts
         // in step again should they have drifted apart (the tree changed between the two
         // listings).
@@ -212,25 +233,7 @@ void ReadAhead::passed(int fd, const Ticket& ticket) {
             m_pending.pop_front();
         }
     }
-    m_room.notify_one();
-}
-
-// A file asked for in part has been analysed: was its middle read?
-void ReadAhead::learn(int fd, const Ticket& ticket) {
-    // The last page before the tail: the analysis of the head and the tail, and the
-    // kernel's read-ahead behind those reads, do not reach it; a walk through the file does.
-    const std::uint64_t page = pageSize();
-    const std::uint64_t tailStart = ticket.size - std::min(ticket.size, m_options.tail);
-    if (tailStart / page < 1)
-        return;
-    const std::uint64_t probe = (tailStart / page - 1) * page;
-    if (probe < m_options.head)
-        return;
-    const bool through = resident(fd, probe);
-    std::lock_guard lock(m_mutex);
-    KindState& kind = m_kinds[ticket.kind];
-    kind.whole = through;
-    kind.sinceProbe = 0;
+    m_room.notify_all();
 }
 
 bool ReadAhead::readsThrough(const std::string& kind) const {
@@ -240,19 +243,41 @@ bool ReadAhead::readsThrough(const std::string& kind) const {
 }
 
 void ReadAhead::advise(int fd, std::uint64_t offset, std::uint64_t length) {
-    ::posix_fadvise(fd, static_cast<off_t>(offset), static_cast<off_t>(length),
-                    POSIX_FADV_WILLNEED);
+    // The kernel reads at most the larger of its read-ahead window and the device's best
+    // request size per call (128 KiB and up) and drops the rest without a word, so a
+    // larger range goes in pieces.
+    for (std::uint64_t done = 0; done < length; done += AdviseChunk) {
+        if (m_stopRequested.load(std::memory_order_relaxed))
+            return;
+        ::posix_fadvise(fd, static_cast<off_t>(offset + done),
+                        static_cast<off_t>(std::min(AdviseChunk, length - done)),
+                        POSIX_FADV_WILLNEED);
+    }
 }
 
-bool ReadAhead::resident(int fd, std::uint64_t offset) {
-    const std::uint64_t page = pageSize();
-    void* map = ::mmap(nullptr, page, PROT_READ, MAP_SHARED, fd, static_cast<off_t>(offset));
-    if (map == MAP_FAILED)
-        return false;
-    unsigned char vector = 0;
-    const bool in = ::mincore(map, page, &vector) == 0 && (vector & 1) != 0;
-    ::munmap(map, page);
-    return in;
+std::optional<std::uint64_t> ReadAhead::bytesRead() {
+    // Opened by the walk's thread, so "thread-self" is that thread for good.
+    if (m_counterFd == -1) {
+        m_counterFd = ::open("/proc/thread-self/io", O_RDONLY | O_CLOEXEC);
+        if (m_counterFd < 0)
+            m_counterFd = -2;
+    }
+    if (m_counterFd < 0)
+        return std::nullopt;
+    char text[512];
+    const ssize_t got = ::pread(m_counterFd, text, sizeof text - 1, 0);
+    if (got <= 0)
+        return std::nullopt;
+    text[got] = 0;
+    // The first line: "rchar: N".
+    const char* at = std::strstr(text, "rchar:");
+    if (!at)
+        return std::nullopt;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(at + 6, &end, 10);
+    if (end == at + 6)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace tl

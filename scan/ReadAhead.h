@@ -9,13 +9,13 @@
  * without it; only the waiting is shorter.
  *
  * What is asked for a file: a small file whole; of a larger one its first and last bytes
- * (headers, tags at the start and at the end), or the whole file where the analysis of
- * earlier files of the same extension turned out to read them through (a variable-rate
- * stream walked frame by frame). Which of the two holds is learnt during the walk: after a
- * file that was asked for in part has been analysed, the page cache tells whether its
- * middle was read. While whole files are asked for, every ProbeEvery-th file of that
- * extension is asked for in part again, so that the read-ahead notices when the analysis
- * stops reading through.
+ * (headers, tags at the start and at the end), or the whole file where the analysis reads
+ * files of that extension through (a variable-rate stream walked frame by frame). Which of
+ * the two holds is learnt from the analysis itself: the bytes the walk's thread read while
+ * it analysed the last large file of that extension (its read counter in
+ * /proc/thread-self/io). Until the first large file of an extension has been analysed,
+ * the read-ahead asks for nothing from there on: whole files asked for in vain would
+ * queue before the reads the analysis waits for.
  *
  * The window is bounded: at most ReadAheadOptions::files files beyond those the walk is
  * done with, and at most ReadAheadOptions::bytes bytes asked for those files. The
@@ -29,6 +29,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -53,20 +54,18 @@ struct ReadAheadOptions {
 
 class ReadAhead {
 public:
-    /** Files larger than head + tail + this are read in part unless their extension is
-     *  read through; smaller files are asked for whole. */
+    /** Files larger than head + tail + this are asked for in part unless the analysis
+     *  reads files of their extension through; smaller files are asked for whole. */
     static constexpr std::uint64_t PartialFrom = 256u << 10;
-    /** While an extension is read through, one file in this many is asked for in part, to
-     *  see whether it still is. */
-    static constexpr unsigned ProbeEvery = 8;
 
-    /** What the read-ahead did for a file the walk has reached. */
+    /** What the walk and the read-ahead know of a file the walk has reached. */
     struct Ticket {
-        bool known = false;   ///< the read-ahead asked for this file
-        bool partial = false; ///< only its head and tail were asked for
+        bool known = false; ///< the read-ahead asked for this file
         std::uint64_t sequence = 0;
         std::uint64_t size = 0;
-        std::string kind; ///< its extension, folded to lower case
+        std::string kind;             ///< its extension, folded to lower case
+        std::uint64_t readBefore = 0; ///< the walk's read counter before the analysis
+        bool counted = false;         ///< readBefore was taken
     };
 
     using Filter = std::function<bool(std::string_view)>;
@@ -84,14 +83,14 @@ public:
     /** Ends the thread at its next step and waits for it. */
     void stop();
 
-    /** The walk has reached its next accepted file and opened it; @p status is what
-     *  statx said of it. For nullptr (the file could not be opened) the walk has passed
-     *  the file at once. Call from the walk's thread only. */
-    Ticket reached(const struct statx* status);
-    /** The walk is done with the file that @p ticket is about, still open as @p fd:
-     *  learns from a file asked for in part whether its extension is read through, then
-     *  moves the window past it. */
-    void passed(int fd, const Ticket& ticket);
+    /** The walk has reached its next accepted file, @p name, and opened it; @p status is
+     *  what statx said of it. For nullptr (the file could not be opened) the walk has
+     *  passed the file at once. Call from the walk's thread, right before the analysis. */
+    Ticket reached(const struct statx* status, std::string_view name);
+    /** The walk is done with the file of @p ticket: learns from the bytes its analysis
+     *  read whether files of its extension are read through, then moves the window past
+     *  it. Call from the walk's thread, right after the analysis. */
+    void passed(const Ticket& ticket);
 
     /** Whether whole files of extension @p kind are asked for (for tests). */
     bool readsThrough(const std::string& kind) const;
@@ -100,9 +99,10 @@ protected:
     /** Asks the kernel to read @p length bytes of @p fd from @p offset. Runs on the
      *  read-ahead's thread. */
     virtual void advise(int fd, std::uint64_t offset, std::uint64_t length);
-    /** Whether the page of @p fd at @p offset (a multiple of the page size) is in the page
-     *  cache. Runs on the walk's thread. */
-    virtual bool resident(int fd, std::uint64_t offset);
+    /** Bytes the calling thread has read so far (read, pread and the like, from the page
+     *  cache or not); none where the system does not count them. Runs on the walk's
+     *  thread. */
+    virtual std::optional<std::uint64_t> bytesRead();
 
 private:
     struct Requested {
@@ -115,16 +115,19 @@ private:
         std::string kind;
     };
     struct KindState {
-        bool whole = false;
-        unsigned sinceProbe = 0;
+        bool learnt = false; ///< a large file of this extension has been analysed
+        bool whole = false;  ///< the last one was read through
     };
+    enum class Plan { Stop, Skip, Ask };
 
     void run();
     bool walk(const std::string& path, bool isRoot);
     bool fetch(int directoryFd, const ListedFile& file);
-    bool plan(Requested& r);
+    Plan plan(Requested& r);
     void request(int fd, Requested& r);
-    void learn(int fd, const Ticket& ticket);
+    bool large(std::uint64_t size) const {
+        return size > m_options.head + m_options.tail + PartialFrom;
+    }
 
     const std::string m_root;
     const Filter m_accept;
@@ -141,6 +144,7 @@ private:
     std::unordered_map<std::string, KindState> m_kinds;
 
     std::uint64_t m_listed = 0; ///< files met by the read-ahead's walk (its thread only)
+    int m_counterFd = -1;       ///< /proc/thread-self/io of the walk's thread; -2: none
 };
 
 } // namespace tl

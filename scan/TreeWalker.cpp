@@ -185,18 +185,19 @@ bool TreeWalker::visitFile(int directoryFd) {
     }
     if (fd < 0) {
         if (m_readAhead)
-            m_readAhead->reached(nullptr);
+            m_readAhead->reached(nullptr, m_currentFileName);
         m_status = StatusOpenError;
         notify();
         return true;
     }
     const ReadAhead::Ticket ticket =
-        m_readAhead ? m_readAhead->reached(&m_currentFileStatus) : ReadAhead::Ticket{};
+        m_readAhead ? m_readAhead->reached(&m_currentFileStatus, m_currentFileName)
+                    : ReadAhead::Ticket{};
     // O_NONBLOCK stays: it changes nothing for a regular file.
     m_currentFileSize = m_currentFileStatus.stx_size;
     const bool goOn = process(fd);
     if (m_readAhead)
-        m_readAhead->passed(fd, ticket);
+        m_readAhead->passed(ticket);
     ::close(fd);
     return goOn;
 }

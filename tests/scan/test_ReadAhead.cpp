@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -52,7 +53,9 @@ public:
     ~RecordingReadAhead() override { stop(); }
 
     std::atomic<std::uint64_t> passedFiles{0}; // raised by the test before each passed()
-    std::set<std::string> readThrough;         // files whose middle counts as read
+    std::set<std::string> readThrough;         // files the test's analysis reads through
+    bool counting = true;                      // whether there is a read counter
+    std::uint64_t counter = 0;                 // the test walk's read counter
 
     std::vector<Advice> advices() {
         std::lock_guard lock(m_mutex);
@@ -80,7 +83,9 @@ protected:
         }
         m_asked.notify_all();
     }
-    bool resident(int fd, std::uint64_t) override { return readThrough.count(nameOf(fd)) > 0; }
+    std::optional<std::uint64_t> bytesRead() override {
+        return counting ? std::optional<std::uint64_t>(counter) : std::nullopt;
+    }
 
 private:
     std::string m_root;
@@ -95,9 +100,11 @@ void walkPast(RecordingReadAhead& ra, const std::string& root, const std::string
     ASSERT_GE(fd, 0) << file;
     struct statx st {};
     ASSERT_EQ(::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &st), 0);
-    const ReadAhead::Ticket ticket = ra.reached(&st);
+    const ReadAhead::Ticket ticket = ra.reached(&st, fs::path(file).filename().string());
+    // The analysis: reads the first bytes, or the whole file.
+    ra.counter += ra.readThrough.count(file) ? st.stx_size : 4096;
     ++ra.passedFiles;
-    ra.passed(fd, ticket);
+    ra.passed(ticket);
     ::close(fd);
 }
 
@@ -159,14 +166,15 @@ TEST(ReadAhead, AsksForFilesInWalkOrderWithinTheWindow) {
     }
 }
 
-// Large files are asked for in part until the analysis turns out to read files of that
-// extension through; then whole, with every eighth asked for in part to check.
+// Large files are asked for in part, or whole while the analysis reads files of their
+// extension through, which it learns from the walk's read counter. Nothing is asked for
+// the first large file of an extension, nor beyond it until the walk is done with it.
 TEST(ReadAhead, LearnsPerExtensionWhetherTheAnalysisReadsFilesThrough) {
     TempDir dir;
     const std::string root = fs::canonical(dir.path()).string();
     constexpr std::uint64_t Size = ReadAhead::PartialFrom + 64 * 1024;
     std::vector<std::string> order;
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < 16; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "%02d.%s", i, i % 4 == 3 ? "flac" : "mp3");
         order.push_back(name);
@@ -174,64 +182,117 @@ TEST(ReadAhead, LearnsPerExtensionWhetherTheAnalysisReadsFilesThrough) {
     }
     writeFile(root + "/99.mp3", "small");
     order.push_back("99.mp3");
-    ReadAheadOptions options;
-    options.files = 1;
-    options.head = 8 * 1024;
-    options.tail = 4 * 1024;
-    RecordingReadAhead ra(root, options);
-    // The analysis reads mp3 files through up to 12.mp3, flac files never.
-    for (int i = 0; i <= 12; ++i)
-        if (order[static_cast<std::size_t>(i)].ends_with(".mp3"))
-            ra.readThrough.insert(order[static_cast<std::size_t>(i)]);
-    ASSERT_TRUE(ra.start());
-    for (const std::string& file : order) {
-        ASSERT_TRUE(ra.waitFor(file)) << file;
-        walkPast(ra, root, file);
-    }
-    ra.stop();
+    const std::set<std::string> firstOfKind = {"00.mp3", "03.flac"};
 
-    std::map<std::string, std::string> asked; // file -> "part" or "whole"
-    for (const Advice& a : ra.advices()) {
-        std::string& what = asked[a.file];
-        if (a.offset == 0 && a.length == 8 * 1024)
-            what += "head ";
-        else if (a.offset == Size - 4 * 1024 && a.length == 4 * 1024)
-            what += "tail ";
-        else if (a.offset == 0 && a.length == fs::file_size(root + "/" + a.file))
-            what += "whole ";
-        else
-            what += "? ";
-    }
-    const std::map<std::string, std::string> expected = {
-        {"00.mp3", "head tail "},  // nothing learnt yet
-        {"01.mp3", "whole "},      // 00.mp3 was read through
-        {"02.mp3", "whole "},      //
-        {"03.flac", "head tail "}, // flac files are not read through
-        {"04.mp3", "whole "},      //
-        {"05.mp3", "whole "},      //
-        {"06.mp3", "whole "},      //
-        {"07.flac", "head tail "}, //
-        {"08.mp3", "whole "},      //
-        {"09.mp3", "whole "},      //
-        {"10.mp3", "head tail "},  // every eighth checks: still read through
-        {"11.flac", "head tail "}, //
-        {"12.mp3", "whole "},      //
-        {"13.mp3", "whole "},      //
-        {"14.mp3", "whole "},      //
-        {"15.flac", "head tail "}, //
-        {"16.mp3", "whole "},      //
-        {"17.mp3", "whole "},      //
-        {"18.mp3", "whole "},      //
-        {"19.flac", "head tail "}, //
-        {"20.mp3", "whole "},      //
-        {"21.mp3", "head tail "},  // the check finds it no longer read through
-        {"22.mp3", "head tail "},  //
-        {"23.flac", "head tail "}, //
-        {"99.mp3", "whole "},      // small files always whole
+    const struct {
+        bool counting;
+        std::map<std::string, std::string> expected; // file -> what was asked for
+    } cases[] = {
+        {true,
+         {
+             {"01.mp3", "whole "},      // 00.mp3 was read through
+             {"02.mp3", "whole "},      //
+             {"04.mp3", "whole "},      // flac files are not read through
+             {"05.mp3", "whole "},      //
+             {"06.mp3", "whole "},      //
+             {"07.flac", "head tail "}, //
+             {"08.mp3", "whole "},      //
+             {"09.mp3", "whole "},      // the last one read through
+             {"10.mp3", "whole "},      //
+             {"11.flac", "head tail "}, //
+             {"12.mp3", "head tail "},  // 10.mp3 was not read through
+             {"13.mp3", "head tail "},  //
+             {"14.mp3", "head tail "},  //
+             {"15.flac", "head tail "}, //
+             {"99.mp3", "whole "},      // small files always whole
+         }},
+        {false,
+         {
+             {"01.mp3", "head tail "},  // nothing counts what the analysis reads
+             {"02.mp3", "head tail "},  //
+             {"04.mp3", "head tail "},  //
+             {"05.mp3", "head tail "},  //
+             {"06.mp3", "head tail "},  //
+             {"07.flac", "head tail "}, //
+             {"08.mp3", "head tail "},  //
+             {"09.mp3", "head tail "},  //
+             {"10.mp3", "head tail "},  //
+             {"11.flac", "head tail "}, //
+             {"12.mp3", "head tail "},  //
+             {"13.mp3", "head tail "},  //
+             {"14.mp3", "head tail "},  //
+             {"15.flac", "head tail "}, //
+             {"99.mp3", "whole "},      //
+         }},
     };
-    EXPECT_EQ(asked, expected);
-    EXPECT_FALSE(ra.readsThrough("mp3"));
-    EXPECT_FALSE(ra.readsThrough("flac"));
+    for (const auto& c : cases) {
+        // One file ahead: each file is planned after the walk is done with the one before.
+        ReadAheadOptions options;
+        options.files = 1;
+        options.head = 8 * 1024;
+        options.tail = 4 * 1024;
+        RecordingReadAhead ra(root, options);
+        ra.counting = c.counting;
+        // The analysis reads mp3 files through up to 09.mp3, flac files never.
+        for (int i = 0; i <= 9; ++i)
+            if (order[static_cast<std::size_t>(i)].ends_with(".mp3"))
+                ra.readThrough.insert(order[static_cast<std::size_t>(i)]);
+        ASSERT_TRUE(ra.start());
+        for (const std::string& file : order) {
+            if (!firstOfKind.count(file)) {
+                ASSERT_TRUE(ra.waitFor(file)) << file;
+            }
+            walkPast(ra, root, file);
+        }
+        ra.stop();
+
+        std::map<std::string, std::string> asked;
+        for (const Advice& a : ra.advices()) {
+            std::string& what = asked[a.file];
+            if (a.offset == 0 && a.length == 8 * 1024)
+                what += "head ";
+            else if (a.offset == Size - 4 * 1024 && a.length == 4 * 1024)
+                what += "tail ";
+            else if (a.offset == 0 && a.length == fs::file_size(root + "/" + a.file))
+                what += "whole ";
+            else
+                what += "? ";
+        }
+        EXPECT_EQ(asked, c.expected) << c.counting;
+        EXPECT_FALSE(ra.readsThrough("mp3"));
+        EXPECT_FALSE(ra.readsThrough("flac"));
+    }
+}
+
+// Until the analysis of the first large file of an extension shows how files of that
+// extension are read, the read-ahead waits there: whole files asked for in vain would
+// queue before the reads the analysis waits for.
+TEST(ReadAhead, WaitsAtTheFirstLargeFileOfEachExtension) {
+    TempDir dir;
+    const std::string root = fs::canonical(dir.path()).string();
+    const std::string large(ReadAhead::PartialFrom + 256 * 1024, 'x');
+    writeFile(root + "/0.mp3", large);
+    for (const char* f : {"1.mp3", "2.mp3", "3.mp3", "5.flac"})
+        writeFile(root + "/" + f, "small");
+    writeFile(root + "/4.flac", large);
+    RecordingReadAhead ra(root, ReadAheadOptions{});
+    ASSERT_TRUE(ra.start());
+    walkPast(ra, root, "0.mp3");
+    for (const char* f : {"1.mp3", "2.mp3", "3.mp3"}) {
+        ASSERT_TRUE(ra.waitFor(f));
+        walkPast(ra, root, f);
+    }
+    walkPast(ra, root, "4.flac");
+    ASSERT_TRUE(ra.waitFor("5.flac"));
+    walkPast(ra, root, "5.flac");
+    ra.stop();
+    // Nothing before the walk is done with the large file in front.
+    const std::map<std::string, std::uint64_t> notBefore = {
+        {"1.mp3", 1}, {"2.mp3", 1}, {"3.mp3", 1}, {"5.flac", 5}};
+    const std::vector<Advice> advices = ra.advices();
+    EXPECT_EQ(firstAsked(advices), (std::vector<std::string>{"1.mp3", "2.mp3", "3.mp3", "5.flac"}));
+    for (const Advice& a : advices)
+        EXPECT_GE(a.passedThen, notBefore.at(a.file)) << a.file;
 }
 
 // Only regular files and links to them are opened: a FIFO's writer waiting for a reader
@@ -294,29 +355,86 @@ TEST(ReadAhead, StopsWhileWaitingForTheWalk) {
     EXPECT_FALSE(off.start());
 }
 
-// What the read-ahead learns from: a page that was read is resident, a page that was not
-// is not. Where the page cache cannot be emptied for a file (some file systems keep every
-// page), there is nothing to learn from and the test says so.
-TEST(ReadAhead, ResidencyShowsWhichPagesWereRead) {
-    class Probe : public ReadAhead {
+// With the kernel's own advice: once the analysis has read the first large file through,
+// the next one is read into the page cache whole, however small the kernel's read-ahead
+// window. Where the page cache cannot be emptied for a file, the test says so.
+TEST(ReadAhead, FilesAskedForWholeAreReadIntoThePageCache) {
+    TempDir dir;
+    const std::string root = fs::canonical(dir.path()).string();
+    const std::string data(4 << 20, 'x');
+    writeFile(root + "/0.mp3", data);
+    writeFile(root + "/1.mp3", data);
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const auto resident = [&](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        void* map = ::mmap(nullptr, data.size(), PROT_READ, MAP_SHARED, fd, 0);
+        std::vector<unsigned char> pages(data.size() / static_cast<std::size_t>(page));
+        const int got = ::mincore(map, data.size(), pages.data());
+        ::munmap(map, data.size());
+        ::close(fd);
+        return got == 0 ? std::count_if(pages.begin(), pages.end(),
+                                        [](unsigned char c) { return (c & 1) != 0; })
+                        : -1;
+    };
+    {
+        const int fd = ::open((root + "/1.mp3").c_str(), O_RDONLY | O_CLOEXEC);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+    if (resident(root + "/1.mp3") != 0)
+        GTEST_SKIP() << "this file system keeps the test file's pages in memory";
+
+    class Real : public ReadAhead {
     public:
-        Probe() : ReadAhead("", nullptr, {}) {}
-        bool at(int fd, std::uint64_t offset) { return resident(fd, offset); }
-    } probe;
+        using ReadAhead::ReadAhead;
+        ~Real() override { stop(); }
+    } ra(
+        root, [](std::string_view) { return true; }, ReadAheadOptions{});
+    ASSERT_TRUE(ra.start());
+    const int fd = ::open((root + "/0.mp3").c_str(), O_RDONLY | O_CLOEXEC);
+    struct statx st {};
+    ASSERT_EQ(::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &st), 0);
+    const ReadAhead::Ticket ticket = ra.reached(&st, "0.mp3");
+    std::string buffer(data.size(), 0);
+    ASSERT_EQ(::pread(fd, buffer.data(), buffer.size(), 0), static_cast<ssize_t>(data.size()));
+    ra.passed(ticket);
+    ::close(fd);
+    if (!ra.readsThrough("mp3"))
+        GTEST_SKIP() << "this system does not count the bytes a thread reads";
+    const long all = static_cast<long>(data.size()) / page;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (resident(root + "/1.mp3") < all && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(resident(root + "/1.mp3"), all);
+}
+
+// What the read-ahead learns from: the bytes the walk's own thread reads, not those of any
+// other thread. Where the system does not count them, there is nothing to learn from and
+// the test says so.
+TEST(ReadAhead, ReadCounterCountsTheBytesOfTheCallingThread) {
+    class Counter : public ReadAhead {
+    public:
+        Counter() : ReadAhead("", nullptr, {}) {}
+        std::optional<std::uint64_t> read() { return bytesRead(); }
+    } counter;
     TempDir dir;
     const std::string path = dir.file("f.mp3");
-    const long page = ::sysconf(_SC_PAGESIZE);
-    writeFile(path, std::string(static_cast<std::size_t>(page) * 8, 'x'));
+    writeFile(path, std::string(1 << 20, 'x'));
+    const std::optional<std::uint64_t> before = counter.read();
+    if (!before)
+        GTEST_SKIP() << "this system does not count the bytes a thread reads";
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    ::fdatasync(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    if (probe.at(fd, 0) || probe.at(fd, 4 * static_cast<std::uint64_t>(page))) {
-        ::close(fd);
-        GTEST_SKIP() << "this file system keeps the test file's pages in memory";
-    }
-    char byte;
-    ASSERT_EQ(::pread(fd, &byte, 1, 4 * page), 1);
-    EXPECT_TRUE(probe.at(fd, 4 * static_cast<std::uint64_t>(page)));
+    std::thread other([fd] {
+        std::string buffer(1 << 20, 0);
+        EXPECT_EQ(::pread(fd, buffer.data(), buffer.size(), 0), 1 << 20);
+    });
+    other.join();
+    std::string buffer(64 * 1024, 0);
+    ASSERT_EQ(::pread(fd, buffer.data(), buffer.size(), 4096), 64 * 1024);
     ::close(fd);
+    const std::uint64_t delta = *counter.read() - *before;
+    EXPECT_GE(delta, 64u * 1024);
+    EXPECT_LT(delta, 1u << 20); // the other thread's megabyte is not counted
 }
