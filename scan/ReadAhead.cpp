@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <system_error>
 #include <unistd.h>
@@ -52,6 +53,7 @@ void ReadAhead::stop() {
     }
     m_stopRequested.store(true, std::memory_order_relaxed);
     m_room.notify_all();
+    m_wake.notify_all();
     if (m_thread.joinable())
         m_thread.join();
 }
@@ -102,6 +104,7 @@ bool ReadAhead::fetch(int directoryFd, const ListedFile& file) {
     const std::uint64_t sequence = m_listed++;
     {
         std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [&] { return m_stopping || !m_resting; });
         m_room.wait(lock, [&] { return m_stopping || sequence < m_passed + m_options.files; });
         if (m_stopping)
             return false;
@@ -192,6 +195,8 @@ ReadAhead::Ticket ReadAhead::reached(const struct statx* status, std::string_vie
         return {};
     }
     Ticket ticket;
+    ticket.waitsBefore = waits();
+    ticket.timed = true;
     ticket.size = status->stx_size;
     if (large(ticket.size)) {
         ticket.kind = kindOf(name);
@@ -217,8 +222,17 @@ void ReadAhead::passed(const Ticket& ticket) {
     std::optional<std::uint64_t> read;
     if (large(ticket.size) && ticket.counted)
         read = bytesRead();
+    const bool waited = ticket.timed && waits() != ticket.waitsBefore;
+    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
+        if (waited) {
+            m_calm = 0;
+            wake = m_resting;
+            m_resting = false;
+        } else if (ticket.timed && ++m_calm >= IdleAfter) {
+            m_resting = true;
+        }
         if (large(ticket.size)) {
             KindState& kind = m_kinds[ticket.kind];
             kind.learnt = true;
@@ -233,6 +247,8 @@ void ReadAhead::passed(const Ticket& ticket) {
             m_pending.pop_front();
         }
     }
+    if (wake)
+        m_wake.notify_all();
     m_room.notify_all();
 }
 
@@ -253,6 +269,12 @@ void ReadAhead::advise(int fd, std::uint64_t offset, std::uint64_t length) {
                         static_cast<off_t>(std::min(AdviseChunk, length - done)),
                         POSIX_FADV_WILLNEED);
     }
+}
+
+std::uint64_t ReadAhead::waits() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<std::uint64_t>(usage.ru_nvcsw);
 }
 
 std::optional<std::uint64_t> ReadAhead::bytesRead() {

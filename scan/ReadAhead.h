@@ -17,6 +17,10 @@
  * the read-ahead asks for nothing from there on: whole files asked for in vain would
  * queue before the reads the analysis waits for.
  *
+ * From a warm page cache the read-ahead only costs: after IdleAfter files in a row whose
+ * analysis did not wait once (the walk's thread counts its voluntary context switches), it
+ * rests until an analysis waits again, and then catches up with the walk.
+ *
  * The window is bounded: at most ReadAheadOptions::files files beyond those the walk is
  * done with, and at most ReadAheadOptions::bytes bytes asked for those files. The
  * thread holds at most two descriptors at a time (a directory and a file).
@@ -57,15 +61,19 @@ public:
     /** Files larger than head + tail + this are asked for in part unless the analysis
      *  reads files of their extension through; smaller files are asked for whole. */
     static constexpr std::uint64_t PartialFrom = 256u << 10;
+    /** Files in a row analysed without a wait after which the read-ahead rests. */
+    static constexpr unsigned IdleAfter = 64;
 
     /** What the walk and the read-ahead know of a file the walk has reached. */
     struct Ticket {
         bool known = false; ///< the read-ahead asked for this file
         std::uint64_t sequence = 0;
         std::uint64_t size = 0;
-        std::string kind;             ///< its extension, folded to lower case
-        std::uint64_t readBefore = 0; ///< the walk's read counter before the analysis
-        bool counted = false;         ///< readBefore was taken
+        std::string kind;              ///< its extension, folded to lower case
+        std::uint64_t readBefore = 0;  ///< the walk's read counter before the analysis
+        bool counted = false;          ///< readBefore was taken
+        std::uint64_t waitsBefore = 0; ///< the walk's waits before the analysis
+        bool timed = false;            ///< waitsBefore was taken
     };
 
     using Filter = std::function<bool(std::string_view)>;
@@ -103,6 +111,9 @@ protected:
      *  cache or not); none where the system does not count them. Runs on the walk's
      *  thread. */
     virtual std::optional<std::uint64_t> bytesRead();
+    /** Times the calling thread has waited so far (for the storage, or anything else).
+     *  Runs on the walk's thread. */
+    virtual std::uint64_t waits();
 
 private:
     struct Requested {
@@ -136,7 +147,10 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_room;
+    std::condition_variable m_wake; ///< the end of a rest
     bool m_stopping = false;
+    bool m_resting = false;
+    unsigned m_calm = 0;                      ///< files analysed in a row without a wait
     std::atomic<bool> m_stopRequested{false}; ///< m_stopping, for a look without the lock
     std::uint64_t m_passed = 0;               ///< files the walk is done with, in the same count
     std::deque<Requested> m_pending;          ///< asked for and not yet passed, in walk order

@@ -56,6 +56,8 @@ public:
     std::set<std::string> readThrough;         // files the test's analysis reads through
     bool counting = true;                      // whether there is a read counter
     std::uint64_t counter = 0;                 // the test walk's read counter
+    std::set<std::string> waitsOn;             // files whose analysis waits for the storage
+    std::uint64_t waited = 0;                  // the test walk\'s waits
 
     std::vector<Advice> advices() {
         std::lock_guard lock(m_mutex);
@@ -86,6 +88,7 @@ protected:
     std::optional<std::uint64_t> bytesRead() override {
         return counting ? std::optional<std::uint64_t>(counter) : std::nullopt;
     }
+    std::uint64_t waits() override { return waited; }
 
 private:
     std::string m_root;
@@ -103,6 +106,7 @@ void walkPast(RecordingReadAhead& ra, const std::string& root, const std::string
     const ReadAhead::Ticket ticket = ra.reached(&st, fs::path(file).filename().string());
     // The analysis: reads the first bytes, or the whole file.
     ra.counter += ra.readThrough.count(file) ? st.stx_size : 4096;
+    ra.waited += ra.waitsOn.count(file);
     ++ra.passedFiles;
     ra.passed(ticket);
     ::close(fd);
@@ -295,6 +299,42 @@ TEST(ReadAhead, WaitsAtTheFirstLargeFileOfEachExtension) {
         EXPECT_GE(a.passedThen, notBefore.at(a.file)) << a.file;
 }
 
+// From a warm page cache the read-ahead rests: after IdleAfter files whose analysis did
+// not wait, it asks for nothing until an analysis waits again; then it catches up with
+// the walk and fills its window again.
+TEST(ReadAhead, RestsWhileTheAnalysisNeverWaits) {
+    TempDir dir;
+    const std::string root = fs::canonical(dir.path()).string();
+    constexpr std::size_t Files = 200, Window = 16, Wakes = 100;
+    std::vector<std::string> order;
+    for (std::size_t i = 0; i < Files; ++i) {
+        order.push_back(std::to_string(1000 + i) + ".mp3");
+        writeFile(root + "/" + order.back(), "x");
+    }
+    RecordingReadAhead ra(root, ReadAheadOptions{});
+    // Warm up to the hundredth file, cold from there on.
+    for (std::size_t i = Wakes; i < Files; ++i)
+        ra.waitsOn.insert(order[i]);
+    ASSERT_TRUE(ra.start());
+    for (std::size_t i = 0; i < Files; ++i) {
+        if (i < ReadAhead::IdleAfter || i > Wakes) {
+            ASSERT_TRUE(ra.waitFor(order[std::min(i + Window, Files) - 1])) << i;
+        }
+        walkPast(ra, root, order[i]);
+    }
+    ra.stop();
+    std::set<std::string> asked;
+    for (const Advice& a : ra.advices())
+        asked.insert(a.file);
+    for (std::size_t i = 0; i < Files; ++i) {
+        if (i < ReadAhead::IdleAfter + Window - 1 || i > Wakes) {
+            EXPECT_TRUE(asked.count(order[i])) << order[i] << " was not asked for";
+        } else if (i > ReadAhead::IdleAfter + Window - 1) {
+            EXPECT_FALSE(asked.count(order[i])) << order[i] << " was asked for during the rest";
+        }
+    }
+}
+
 // Only regular files and links to them are opened: a FIFO's writer waiting for a reader
 // stays waiting, and what cannot be opened, a dangling link or an empty file is passed over.
 TEST(ReadAhead, OpensNothingButRegularFiles) {
@@ -361,7 +401,7 @@ TEST(ReadAhead, StopsWhileWaitingForTheWalk) {
 TEST(ReadAhead, FilesAskedForWholeAreReadIntoThePageCache) {
     TempDir dir;
     const std::string root = fs::canonical(dir.path()).string();
-    const std::string data(4 << 20, 'x');
+    const std::string data(16 << 20, 'x');
     writeFile(root + "/0.mp3", data);
     writeFile(root + "/1.mp3", data);
     const long page = ::sysconf(_SC_PAGESIZE);
@@ -402,11 +442,13 @@ TEST(ReadAhead, FilesAskedForWholeAreReadIntoThePageCache) {
     ::close(fd);
     if (!ra.readsThrough("mp3"))
         GTEST_SKIP() << "this system does not count the bytes a thread reads";
-    const long all = static_cast<long>(data.size()) / page;
+    // The kernel's read-ahead is best effort (it gives up a piece when memory is short),
+    // so most of the file is enough; a range cut at the kernel's limit would be far less.
+    const long most = static_cast<long>(data.size()) / page * 3 / 4;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (resident(root + "/1.mp3") < all && std::chrono::steady_clock::now() < deadline)
+    while (resident(root + "/1.mp3") < most && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(resident(root + "/1.mp3"), all);
+    EXPECT_GE(resident(root + "/1.mp3"), most);
 }
 
 // What the read-ahead learns from: the bytes the walk's own thread reads, not those of any
