@@ -23,6 +23,8 @@ Targets:
   cold VBR tree:  time at most 1.25x reading every byte with 16 files in flight
   warm CBR tree:  files/s at least 3x the TagLib peer's
   warm VBR tree:  at least 0.8 of the speed of reading every byte, one file at a time
+                  (1 MiB reads, as the earlier reader; the same with 64 KiB reads, which
+                  cost the kernel less on some machines, is shown beside it)
   peak RSS for 100,000 files within 10% of 10,000 files; Ctrl-C ends a scan within 100 ms
 """
 import argparse
@@ -40,9 +42,10 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TOOLS = ("scan", "peer", "read1", "read16")
+TOOLS = ("scan", "peer", "read1", "read16", "read1s")
 LABELS = {"scan": "tunelister-cli scan", "peer": "peer (TagLib)",
-          "read1": "read, 1 file at a time", "read16": "read, 16 files in flight"}
+          "read1": "read, 1 file at a time", "read16": "read, 16 files in flight",
+          "read1s": "  the same, 64 KiB reads"}
 
 
 def walk_files(root):
@@ -149,7 +152,8 @@ class Bench:
         return {"scan": [self.cli, "scan", tree, "--out", self.out, "--name", name],
                 "peer": [self.peer, tree],
                 "read1": [self.reader, tree],
-                "read16": [self.reader, "--inflight", "16", tree]}[tool]
+                "read16": [self.reader, "--inflight", "16", tree],
+                "read1s": [self.reader, "--buffer", "64", tree]}[tool]
 
     def cold(self, files):
         """Evicts the tree, then loads the programs again (drop_caches evicts them too), so
@@ -178,7 +182,7 @@ class Bench:
             loads.append(load())
         return {k: statistics.median(v) for k, v in times.items()}, times, worst, loads
 
-    def report(self, title, tree, targets):
+    def report(self, title, tree, targets, notes=lambda m: []):
         files = list(walk_files(tree))
         med, times, worst, loads = self.measure(tree, files)
         print("== %s: %d files; medians of %d runs; load %.1f-%.1f"
@@ -199,6 +203,8 @@ class Bench:
             held &= ok
             print("  %-58s %5.2f  (target %s %.2f) %s"
                   % (text, value, ">=" if at_least else "<=", bound, "ok" if ok else "MISSED"))
+        for text, value in notes(med):
+            print("  %-58s %5.2f  (no target)" % (text, value))
         print()
         return held
 
@@ -286,7 +292,10 @@ def main():
                 ("cold: scan time / time of reading with 16 in flight",
                  m[("scan", "cold")] / m[("read16", "cold")], 1.25, False),
                 ("warm: scan speed / speed of reading one file at a time",
-                 m[("read1", "warm")] / m[("scan", "warm")], 0.8, True)])
+                 m[("read1", "warm")] / m[("scan", "warm")], 0.8, True)],
+                                 lambda m: [
+                ("warm: scan speed / the same with 64 KiB reads",
+                 m[("read1s", "warm")] / m[("scan", "warm")])])
         if "lengths" in parts:
             lengths(bench, a.corpus, out)
         if "cancel" in parts:
