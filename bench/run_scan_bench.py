@@ -6,8 +6,11 @@ walked frame by frame; then the playing times of the VBR files against the true 
 fast a cold scan stops on Ctrl-C, and peak memory for 10,000 files against 100,000.
 
     bench/run_scan_bench.py [--build build] [--corpus DIR] [--runs 5] [--evict auto]
+                            [--only cbr,vbr,lengths,cancel,rss] [--cbr-only]
 
-The corpus is made by make_scan_corpus.py on the first run (a few minutes, ~1.5 GB).
+The corpus is made by make_scan_corpus.py on the first run (a few minutes, ~2 GB).
+--cbr-only measures the CBR tree alone and builds nothing, so a corpus that has only a cbr/
+tree serves (retag_scan_corpus.py makes one with ID3v2.4 tags).
 
 Cold runs evict the tree from the page cache before each timed run: as root with
 `echo 3 > /proc/sys/vm/drop_caches` (which drops file data, directories and inodes of the
@@ -264,16 +267,22 @@ def main():
     p.add_argument("--evict", choices=("auto", "drop", "fadvise"), default="auto")
     p.add_argument("--only", default="cbr,vbr,lengths,cancel,rss",
                    help="comma-separated parts to run (default: all)")
+    p.add_argument("--cbr-only", action="store_true",
+                   help="only the CBR tree (as --only cbr); the corpus is not built, so a "
+                        "corpus with a cbr/ tree alone serves")
     a = p.parse_args()
-    parts = set(a.only.split(","))
+    parts = {"cbr"} if a.cbr_only else set(a.only.split(","))
     for tool in ("app/tunelister-cli", "bench/peer_taglib", "bench/read_tree"):
         if not os.access(os.path.join(a.build, tool), os.X_OK):
             sys.exit("%s/%s is missing: build with -DTL_BENCH=ON first" % (a.build, tool))
     if not os.path.exists(os.path.join(a.build, "app", "plugins", "mp3.so")):
         sys.exit("the mp3 plug-in is missing from %s/app/plugins" % a.build)
-    subprocess.run([sys.executable, os.path.join(HERE, "make_scan_corpus.py"), a.corpus],
-                   check=True)
+    if not a.cbr_only:
+        subprocess.run([sys.executable, os.path.join(HERE, "make_scan_corpus.py"), a.corpus],
+                       check=True)
     cbr, vbr = os.path.join(a.corpus, "cbr"), os.path.join(a.corpus, "vbr")
+    if not os.path.isdir(cbr):
+        sys.exit("%s is missing" % cbr)
     out = tempfile.mkdtemp(prefix="tl-scan-bench-")
     held = True
     try:

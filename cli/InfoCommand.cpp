@@ -2,16 +2,14 @@
 
 #include "plugins/AudioInfo.h"
 #include "plugins/Pluginmanager.h"
+#include "storage/InputFile.h"
 #include "storage/Utf8.h"
 
 #include <nlohmann/json.hpp>
 
 #include <array>
-#include <fcntl.h>
 #include <memory>
 #include <ostream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace tl::cli {
@@ -59,18 +57,14 @@ bool analyse(Context& ctx, const PluginManager& plugins, const std::string& path
         ctx.fail("Cli", "NoPlugin", {path});
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    const InputFile file = InputFile::open(path);
+    if (!file) {
         ctx.fail("Cli", "CannotOpen", {path});
         return false;
     }
     info = AudioFileInfo{};
-    info.fileSize = static_cast<std::uint64_t>(st.st_size);
-    result = plugins.audioEntry(index)(fd, &info, options);
-    ::close(fd);
+    info.fileSize = file.size();
+    result = plugins.audioEntry(index)(file.fd(), &info, options);
     applyReservedByteRule(info);
     return true;
 }
@@ -121,7 +115,7 @@ void addInfoCommand(CLI::App& app, Context& ctx) {
         const bool json = opts->json;
         PluginManager plugins(ctx.appDir + "plugins/");
         plugins.load();
-        const int options = opts->quick ? TL_AFI_OPTION_QUICK : 0;
+        const int options = pluginOptionsFor(ctx.settings()) | (opts->quick ? TL_AFI_OPTION_QUICK : 0);
         nlohmann::ordered_json doc = nlohmann::ordered_json::array();
         ctx.status = ExitOk;
         bool first = true;

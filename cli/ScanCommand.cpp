@@ -144,6 +144,7 @@ int scan(Context& ctx, const ScanOptions& options) {
     request.databaseName = name;
     request.outputDirectory = options.out.empty() ? std::string("./") : options.out;
     request.plugins = &plugins;
+    request.pluginOptions = pluginOptionsFor(settings);
     // After a scan the albums are completed from their folder names without asking.
     request.digest = {settings.digestVarious, settings.tooMany, true};
 

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 
 #include "platform/AppDir.h"
+#include "platform/Version.h"
 
 #include <iostream>
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
     app.name("tunelister-cli");
+    app.set_version_flag("--version", std::string("tunelister-cli ") + tl::ProgramVersion,
+                         "Print the version and exit");
     app.require_subcommand(1);
     addLocaleOption(app, ctx);
     addPluginsCommand(app, ctx);

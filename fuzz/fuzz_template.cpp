@@ -20,7 +20,7 @@ tl::PlainBlockContext fixedContext() {
     context.record[tl::VolSerial] = "0F1E2D3C";
     context.record[tl::Path] = "Queen/Opera";
     context.current = context.record;
-    context.count = {3, 4, 1, 2};
+    context.count = {3, 4, 1, 2, 1000, 67};
     context.driveTable =
         tl::takeDriveTable({{"/media/cd", "iso9660", "/dev/sr0", "ROCK_2001", "0F1E2D3C", false}});
     context.path = "/tmp/report.list.html";

@@ -50,6 +50,19 @@ constexpr LocaleKey Keys[] = {
     {"DialogScan", "SaveLog"},
     {"DialogScan", "SelectDevice"},
     {"DialogScan", "SDSRequired"},
+    {"DialogScan", "Status"},
+    {"DialogScan", "Files"},
+    {"DialogScan", "FilesDone"},
+    {"DialogScan", "FilesOfTotal"},
+    {"DialogScan", "Rate"},
+    {"DialogScan", "RateValue"},
+    {"DialogScan", "TimeLeft"},
+    {"DialogScan", "Estimating"},
+    {"DialogScan", "SaveLogTitle"},
+    {"DialogScan", "TextFiles"},
+    {"DialogScan", "Information"},
+    {"DialogScan", "Warning"},
+    {"DialogScan", "Error"},
     // Scan
     {"Scan", "NotReady"},
     {"Scan", "Done"},
@@ -82,6 +95,12 @@ constexpr LocaleKey Keys[] = {
     {"DialogDigestPrompt", "Year"},
     {"DialogDigestPrompt", "AutoComplete"},
     {"DialogDigestPrompt", "Auto"},
+    // DialogDigest
+    {"DialogDigest", "Caption"},
+    {"DialogDigest", "Choose"},
+    {"DialogDigest", "SongDatabases"},
+    {"DialogDigest", "SongsRead"},
+    {"DialogDigest", "AlbumsWritten"},
     // DialogReportWizard
     {"DialogReportWizard", "Caption"},
     {"DialogReportWizard", "pageFiles"},
@@ -110,6 +129,14 @@ constexpr LocaleKey Keys[] = {
     {"DialogReportWizard", "Field"},
     {"DialogReportWizard", "Value"},
     {"DialogReportWizard", "UnsupportedFormat"},
+    {"DialogReportWizard", "ChangeTemplate"},
+    {"DialogReportWizard", "Templates"},
+    {"DialogReportWizard", "SaveAs"},
+    {"DialogReportWizard", "Loading"},
+    {"DialogReportWizard", "Writing"},
+    {"DialogReportWizard", "Progress"},
+    {"DialogReportWizard", "Preview"},
+    {"DialogReportWizard", "PreviewPart"},
     // Report
     {"Report", "LoadEmpty"},
     {"Report", "TemplateVersionErr"},
@@ -139,6 +166,7 @@ constexpr LocaleKey Keys[] = {
     {"DialogFilter", "ErrNumberExpected"},
     {"DialogFilter", "ErrTimeExpected"},
     {"DialogFilter", "ErrDateExpected"},
+    {"DialogFilter", "Operator"},
     // Fields
     {"Fields", "Field0"},
     {"Fields", "Field1"},
@@ -192,12 +220,19 @@ constexpr LocaleKey Keys[] = {
     {"DialogOptions", "Ext"},
     {"DialogOptions", "About"},
     {"DialogOptions", "Ver"},
+    {"DialogOptions", "ModernTags"},
+    {"DialogOptions", "ChangeLanguage"},
+    {"DialogOptions", "LanguageFiles"},
+    {"DialogOptions", "MountPointExpected"},
+    {"DialogOptions", "SaveSettingsErr"},
+    {"DialogOptions", "DeleteSettingsErr"},
     // DialogAbout
     {"DialogAbout", "Caption"},
     {"DialogAbout", "Freeware"},
     {"DialogAbout", "Language"},
     {"DialogAbout", "Translator"},
     {"DialogAbout", "LanguagePack"},
+    {"DialogAbout", "HelpPages"},
 };
 
 constexpr LocaleKey CliKeys[] = {
@@ -233,6 +268,7 @@ constexpr LocaleKey CliKeys[] = {
     {"Cli", "ConditionNoField"},
     {"Cli", "ConditionUnknownField"},
     {"Cli", "ConditionNoOperator"},
+    {"Cli", "ConditionBadOperator"},
     {"Cli", "ConditionValueTooLong"},
     {"Cli", "ConditionNumberExpected"},
 };

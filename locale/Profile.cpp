@@ -1,10 +1,9 @@
 #include "locale/Profile.h"
 #include "locale/ProfileLine.h"
 
+#include "storage/InputFile.h"
 #include "storage/Utf8.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <limits>
 
 namespace tl {
@@ -89,22 +88,11 @@ Profile Profile::parse(std::string_view text) {
 }
 
 std::optional<std::string> readProfileText(const std::string& path, bool missingIsEmpty) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return missingIsEmpty && errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
     std::string text;
-    char buffer[65536];
-    std::size_t n;
-    bool tooLarge = false;
-    while (!tooLarge && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        tooLarge = text.size() + n > Profile::MaxFileSize;
-        text.append(buffer, tooLarge ? 0 : n);
-    }
-    const bool failed = std::ferror(f) != 0 || tooLarge;
-    std::fclose(f);
-    if (failed)
-        return std::nullopt;
-    return text;
+    const ReadFailure failure = readWholeFile(path, Profile::MaxFileSize, text);
+    if (failure == ReadFailure::None || (failure == ReadFailure::Missing && missingIsEmpty))
+        return text;
+    return std::nullopt;
 }
 
 std::optional<Profile> Profile::load(const std::string& path) {

@@ -38,7 +38,8 @@ public:
 
     /** Parses @p text. */
     static Profile parse(std::string_view text);
-    /** Reads and parses @p path; nullopt when it cannot be read. */
+    /** Reads and parses @p path; nullopt when it cannot be read (a FIFO, device or
+     *  directory is not read at all). */
     static std::optional<Profile> load(const std::string& path);
 
     /** True when the profile holds at least one section. */

@@ -20,9 +20,9 @@ std::size_t profileTextStart(std::string_view text);
 /** Reads one line (without its line feed; a trailing CR is ignored as a blank). */
 ProfileLine parseProfileLine(std::string_view line);
 
-/** The bytes of the profile file at @p path; nullopt when it cannot be read or is larger
- *  than Profile::MaxFileSize. A file that does not exist reads as empty when
- *  @p missingIsEmpty is set. */
+/** The bytes of the profile file at @p path; nullopt when it cannot be read, is not a
+ *  regular file or is larger than Profile::MaxFileSize. A file that does not exist reads as
+ *  empty when @p missingIsEmpty is set. */
 std::optional<std::string> readProfileText(const std::string& path, bool missingIsEmpty);
 
 } // namespace tl

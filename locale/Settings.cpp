@@ -3,13 +3,14 @@
 #include "locale/Locale.h"
 #include "locale/Profile.h"
 #include "locale/ProfileWriter.h"
+#include "plugins/PluginInterface.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <span>
 #include <unistd.h>
 
 namespace tl {
@@ -29,7 +30,21 @@ std::string localeTable(const Locale& locale, std::string_view key) {
     return std::string(utf8Cut(locale.text("General", key), MaxSettingText));
 }
 
+// The settings may live in a folder of their own (~/.config/tunelister/) that the first
+// write makes.
+bool writeSettingsValues(const std::string& path, std::span<const ProfileValue> values) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    return writeProfileValues(path, Section, values);
+}
+
 } // namespace
+
+int pluginOptionsFor(const Settings& settings) {
+    return settings.modernTags ? TL_AFI_OPTION_MODERN_TAGS : 0;
+}
 
 std::string settingsFilePath(const std::string& appDir) {
     if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0)
@@ -45,9 +60,7 @@ std::string settingsFilePath(const std::string& appDir) {
 }
 
 std::string defaultDriveMountPoint(const PlatformPaths& paths) {
-    std::ifstream in(paths.mountInfo, std::ios::binary);
-    const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (const MountEntry& entry : parseMountInfo(table))
+    for (const MountEntry& entry : readMountTable(paths))
         if (entry.volume.device.starts_with("/dev/sr"))
             return entry.volume.mountPoint;
     return "/";
@@ -84,6 +97,7 @@ bool loadSettings(Settings& s, const PlatformPaths& paths) {
     s.usDate = flag(p, "usDate", false);
     s.ignoreDiacritics = flag(p, "IgnoreDiacritics", false);
     s.diacriticsTable = text("diacriticsTable", "", MaxSettingText);
+    s.modernTags = flag(p, "modernTags", true);
 
     // Every save writes useCh, so its absence means the language has not been overridden:
     // the whole collation group then follows the language.
@@ -116,17 +130,14 @@ bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemp
         {"usDate", number(s.usDate)},
         {"diacriticsTable", s.diacriticsTable},
         {"IgnoreDiacritics", number(s.ignoreDiacritics)},
+        {"modernTags", number(s.modernTags)},
     };
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::path(s.path).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ec);
-    return writeProfileValues(s.path, Section, values);
+    return writeSettingsValues(s.path, values);
 }
 
 bool saveLanguageSetting(const Settings& s) {
     const ProfileValue values[] = {{"LCL", s.lcl}};
-    return writeProfileValues(s.path, Section, values);
+    return writeSettingsValues(s.path, values);
 }
 
 bool deleteSettings(const Settings& s) {

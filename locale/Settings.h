@@ -43,7 +43,14 @@ struct Settings {
     bool usDate = false;
     std::string diacriticsTable;   ///< language default
     bool ignoreDiacritics = false; ///< key IgnoreDiacritics; language default
+    /** Input plug-ins read tags the modern way (ID3v2.4, UTF-16 and UTF-8 for mp3): the
+     *  scan passes them bit 1 of the options argument. */
+    bool modernTags = true;
 };
+
+/** The options argument that the settings ask plug-ins to analyse files with: bit 1 when
+ *  modernTags is on; the quick estimate (bit 0) is never asked for by the settings. */
+int pluginOptionsFor(const Settings& settings);
 
 /** Where the settings file lives: "Tunelister.ini" in @p appDir, or, when that folder is not
  *  writable, in $XDG_CONFIG_HOME/tunelister/ (default ~/.config/tunelister/). */

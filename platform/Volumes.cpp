@@ -1,5 +1,6 @@
 #include "platform/Volumes.h"
 
+#include "storage/InputFile.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
@@ -14,8 +15,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,16 +51,6 @@ std::vector<std::string_view> splitSpaces(std::string_view line) {
         pos = end + 1;
     }
     return fields;
-}
-
-bool readWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
 }
 
 // udev writes unsafe bytes of a label into its link name as "\xHH".
@@ -246,16 +235,41 @@ std::vector<MountEntry> parseMountInfo(std::string_view text) {
     return entries;
 }
 
-std::vector<MountedVolume> mountedVolumes(const PlatformPaths& paths) {
+std::vector<MountEntry> readMountTable(const PlatformPaths& paths) {
+    // Even a machine with thousands of mounts has a table of a few MiB.
+    constexpr std::size_t MaxMountTableBytes = 64u << 20;
     std::string text;
-    if (!readWholeFile(paths.mountInfo, text))
+    if (readWholeFile(paths.mountInfo, MaxMountTableBytes, text) != ReadFailure::None)
         return {};
+    return parseMountInfo(text);
+}
+
+std::vector<MountedVolume> mountedVolumes(const PlatformPaths& paths) {
     std::vector<MountedVolume> volumes;
-    for (MountEntry& entry : parseMountInfo(text)) {
+    for (MountEntry& entry : readMountTable(paths)) {
         fillLabelAndSerial(entry.volume, entry.deviceNumber, paths);
         volumes.push_back(std::move(entry.volume));
     }
     return volumes;
+}
+
+std::vector<std::string> volumeMountPoints(const PlatformPaths& paths) {
+    std::vector<std::string> points{"/"};
+    for (const MountEntry& entry : readMountTable(paths)) {
+        const MountedVolume& v = entry.volume;
+        const bool device = v.device.starts_with("/dev/") && v.fsType != "squashfs";
+        if (!device && !v.network)
+            continue;
+        // Containers bind single files (/etc/hosts) from the host's disk.
+        std::error_code ec;
+        const std::filesystem::file_status st = std::filesystem::status(v.mountPoint, ec);
+        if (std::filesystem::exists(st) && !std::filesystem::is_directory(st))
+            continue;
+        points.push_back(v.mountPoint);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
 }
 
 std::string volumeRelativePath(std::string_view mountPoint, std::string_view dir, bool network) {
@@ -276,11 +290,8 @@ bool identifyVolume(const std::string& folder, std::string_view description, Vol
     struct stat st;
     if (folder.empty() || !::realpath(folder.c_str(), resolved) || ::stat(resolved, &st) != 0)
         return false;
-    std::string text;
-    if (!readWholeFile(paths.mountInfo, text))
-        return false;
     const std::string canonical = resolved;
-    const std::vector<MountEntry> entries = parseMountInfo(text);
+    const std::vector<MountEntry> entries = readMountTable(paths);
     // The longest matching mount point wins; among equal ones the later mount, which
     // covers the earlier.
     const MountEntry* best = nullptr;

@@ -52,6 +52,15 @@ struct VolumeInfo {
 std::vector<MountedVolume> mountedVolumes(const PlatformPaths& paths = {});
 
 /**
+ * The mount points where the user's volumes can be, for a choice of one: those of block
+ * devices ("/dev/...") and network shares, and "/" always, each once, in byte order.
+ * Pseudo and memory file systems (proc, sysfs, tmpfs, cgroup, ...), read-only system images
+ * (squashfs) and mounts of a single file are left out. Labels and serials are not read, so
+ * no drive is woken up for the list.
+ */
+std::vector<std::string> volumeMountPoints(const PlatformPaths& paths = {});
+
+/**
  * Identifies the volume of @p folder: its canonical path, the mount it lies on and that
  * mount's label and serial; @p description (cut to 255 bytes) becomes the description.
  * False (the "not ready" case) only when the folder does not exist or cannot be examined;
@@ -85,6 +94,9 @@ struct MountEntry {
 /** Parses the text of a mountinfo file. Lines that do not have the mountinfo shape are
  *  skipped. */
 std::vector<MountEntry> parseMountInfo(std::string_view text);
+
+/** The mount table at @p paths.mountInfo, parsed; empty when it cannot be read. */
+std::vector<MountEntry> readMountTable(const PlatformPaths& paths = {});
 
 /** CRC-32 (IEEE 802.3, as zlib computes it) of @p bytes. */
 std::uint32_t crc32(std::string_view bytes);

@@ -88,6 +88,9 @@ enum {
 
 /** Bit 0 of the options argument: estimate a variable-rate length from the first frames. */
 #define TL_AFI_OPTION_QUICK 1
+/** Bit 1 of the options argument: read tags the modern way (ID3v2.4, UTF-16 and UTF-8
+ *  text for the mp3 plug-in). A plug-in ignores the bits it does not know. */
+#define TL_AFI_OPTION_MODERN_TAGS 2
 
 /** Export names. */
 #define TL_EXPORT_GET_PLUGIN_INFO "_GetPluginInfo"

@@ -48,8 +48,9 @@ bool PluginManager::load() {
         if (m_count >= MaxPlugins)
             break;
         const std::string path = m_directory + name;
+        // Only regular files: loading a FIFO that carries the name would wait for a writer.
         struct stat st;
-        if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle)

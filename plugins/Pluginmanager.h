@@ -37,6 +37,11 @@ public:
     /** Index of the first plug-in whose extension equals @p extension, compared ignoring
      *  the case of A-Z, or -1. */
     int findByExtension(std::string_view extension) const;
+    /** True when a plug-in claims the extension of @p fileName: the files a scan analyses. */
+    bool claims(std::string_view fileName) const {
+        const std::string_view extension = extensionOf(fileName);
+        return !extension.empty() && findByExtension(extension) >= 0;
+    }
     /** The analysis entry of plug-in @p index, or nullptr for an invalid index. */
     GetAudioFileInfoFn audioEntry(int index) const;
     /** Asks plug-in @p index for its information into @p info (cleared first); returns

@@ -80,7 +80,7 @@ Filter::Filter(const std::vector<FilterCondition>& conditions, std::string_view 
     for (const FilterCondition& c : conditions) {
         FilterTerm term;
         term.field = std::clamp(c.field, 0, FieldCount - 1);
-        term.op = static_cast<int>(c.op) + 1;
+        term.op = c.op;
         term.connector = m_terms.empty() || c.connective == FilterConnective::And ? FilterTerm::And
                                                                                   : FilterTerm::Or;
         term.value = normalise(utf8Cut(c.value, MaxFilterValueBytes));
@@ -127,40 +127,42 @@ std::string Filter::normalise(std::string_view text) const {
 }
 
 bool Filter::test(const FilterTerm& term, std::string_view field) const {
-    if (term.op < 1 || term.op > 6)
-        return true;
     if (term.numeric) {
         const std::int64_t n = readLikeAtoi(field);
         switch (term.op) {
-        case 3:
+        case FilterOperator::Equal:
             return n == term.number;
-        case 4:
+        case FilterOperator::NotEqual:
             return n != term.number;
-        case 5:
+        case FilterOperator::GreaterEqual:
             return n >= term.number;
-        case 6:
+        case FilterOperator::LessEqual:
             return n <= term.number;
-        default:
-            // Begins-with and contains always compare text, so no numeric term has them.
-            return true;
+        case FilterOperator::Begins:
+        case FilterOperator::Contains:
+            break; // begins-with and contains always compare text
         }
     }
-    m_scratch.assign(utf8Cut(field, MaxComparedFieldBytes));
-    m_normaliser->apply(m_scratch);
+    // One buffer per thread, kept from record to record: the field is copied and
+    // normalised without an allocation, and two threads never share it.
+    thread_local std::string normalised;
+    normalised.assign(utf8Cut(field, MaxComparedFieldBytes));
+    m_normaliser->apply(normalised);
     switch (term.op) {
-    case 1:
-        return startsWithFolded(m_scratch, term.value);
-    case 2:
-        return m_scratch.find(term.value) != std::string::npos;
-    case 3:
-        return compareFolded(m_scratch, term.value) == 0;
-    case 4:
-        return compareFolded(m_scratch, term.value) != 0;
-    case 5:
-        return compareFolded(m_scratch, term.value) >= 0;
-    default:
-        return compareFolded(m_scratch, term.value) <= 0;
+    case FilterOperator::Begins:
+        return startsWithFolded(normalised, term.value);
+    case FilterOperator::Contains:
+        return normalised.find(term.value) != std::string::npos;
+    case FilterOperator::Equal:
+        return compareFolded(normalised, term.value) == 0;
+    case FilterOperator::NotEqual:
+        return compareFolded(normalised, term.value) != 0;
+    case FilterOperator::GreaterEqual:
+        return compareFolded(normalised, term.value) >= 0;
+    case FilterOperator::LessEqual:
+        return compareFolded(normalised, term.value) <= 0;
     }
+    return true; // an operator outside the six lets the record pass
 }
 
 template <typename FieldOf> bool Filter::decide(const FieldOf& fieldOf) const {
@@ -189,17 +191,24 @@ bool Filter::passes(const Fields& record) const {
 
 // The condition language of the command line:
 //
-//   condition = blanks, field, blanks, operator, [ blank, blanks, value ] ;
-//   field     = letter, { letter } ;              (* a field name, any case *)
-//   operator  = "begins" | "contains"             (* any case; a blank must follow *)
-//             | "=" | "!=" | ">=" | "<=" ;        (* blanks around them optional *)
-//   value     = { any character } ;               (* the rest, as typed; may be empty *)
+//   condition = blanks, field, blanks, operator, blanks, value ;
+//   field     = letter, { letter } ;           (* a field name, any case *)
+//   operator  = symbol, { symbol }             (* "=", "!=", ">=" or "<=" *)
+//             | other, { any character - blank } ;  (* "begins" or "contains", any case *)
+//   symbol    = "=" | "!" | "<" | ">" ;
+//   other     = any character - symbol - blank ;
+//   value     = { any character } ;            (* the rest, as typed; may be empty *)
 //   blanks    = { " " | tab } ;
 //
 // "Artist contains ab", "Year>=1990", "Length <= 3:00", "Comment = " (an empty value).
+// An operator is read whole before it is looked up, so a mistyped one ("==", "=>", "=<",
+// "<>", "is") is refused instead of being read as a shorter operator followed by a value
+// that begins with the rest; a value that begins with one of the symbols is set off by a
+// blank: "Title = =x" looks for the title "=x".
 ConditionParse parseCondition(std::string_view text, FilterConnective connective) {
     ConditionParse out;
     auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto isSymbol = [](char c) { return c == '=' || c == '!' || c == '<' || c == '>'; };
     std::size_t i = 0;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -219,44 +228,51 @@ ConditionParse parseCondition(std::string_view text, FilterConnective connective
     }
     while (i < text.size() && isBlank(text[i]))
         ++i;
+    if (i == text.size()) {
+        out.error = ConditionParse::NoOperator;
+        out.word = std::string(fieldWord);
+        return out;
+    }
 
+    // The operator is read whole, then looked up: a run of symbols, or else everything up
+    // to the next blank.
+    const std::size_t opStart = i;
+    const bool symbols = isSymbol(text[i]);
+    while (i < text.size() && !isBlank(text[i]) && (!symbols || isSymbol(text[i])))
+        ++i;
+    const std::string_view opWord = text.substr(opStart, i - opStart);
     struct OperatorWord {
         std::string_view text;
         FilterOperator op;
-        bool word;
     };
     static constexpr std::array<OperatorWord, 6> operators = {{
-        {"begins", FilterOperator::Begins, true},
-        {"contains", FilterOperator::Contains, true},
-        {"!=", FilterOperator::NotEqual, false},
-        {">=", FilterOperator::GreaterEqual, false},
-        {"<=", FilterOperator::LessEqual, false},
-        {"=", FilterOperator::Equal, false},
+        {"begins", FilterOperator::Begins},
+        {"contains", FilterOperator::Contains},
+        {"=", FilterOperator::Equal},
+        {"!=", FilterOperator::NotEqual},
+        {">=", FilterOperator::GreaterEqual},
+        {"<=", FilterOperator::LessEqual},
     }};
-    const std::string_view rest = text.substr(i);
-    for (const OperatorWord& o : operators) {
-        if (rest.size() < o.text.size() ||
-            compareFolded(rest.substr(0, o.text.size()), o.text) != 0)
-            continue;
-        std::size_t j = o.text.size();
-        if (o.word && j < rest.size() && !isBlank(rest[j]))
-            continue; // "beginsX" is not the operator
-        while (j < rest.size() && isBlank(rest[j]))
-            ++j;
-        FilterCondition c;
-        c.field = field;
-        c.op = o.op;
-        c.connective = connective;
-        c.value = std::string(rest.substr(j));
-        if (c.value.size() > MaxFilterValueBytes) {
-            out.error = ConditionParse::ValueTooLong;
-            return out;
-        }
-        out.condition = std::move(c);
+    const auto found = std::find_if(operators.begin(), operators.end(), [&](const auto& o) {
+        return compareFolded(opWord, o.text) == 0;
+    });
+    if (found == operators.end()) {
+        out.error = ConditionParse::BadOperator;
+        out.word = std::string(opWord);
         return out;
     }
-    out.error = ConditionParse::NoOperator;
-    out.word = std::string(fieldWord);
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    FilterCondition c;
+    c.field = field;
+    c.op = found->op;
+    c.connective = connective;
+    c.value = std::string(text.substr(i));
+    if (c.value.size() > MaxFilterValueBytes) {
+        out.error = ConditionParse::ValueTooLong;
+        return out;
+    }
+    out.condition = std::move(c);
     return out;
 }
 
@@ -273,6 +289,8 @@ std::optional<Message> conditionMessage(const ConditionParse& parse) {
         return error("ConditionUnknownField", {parse.word});
     case ConditionParse::NoOperator:
         return error("ConditionNoOperator", {parse.word});
+    case ConditionParse::BadOperator:
+        return error("ConditionBadOperator", {parse.word});
     case ConditionParse::ValueTooLong:
         break;
     }

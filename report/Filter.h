@@ -49,15 +49,15 @@ struct FilterCondition {
     std::string value;                                   ///< as typed
 };
 
-/** A prepared condition. The numbers of the operator and connector are those of the
- *  condition plus 1. */
+/** A prepared condition. The connector's numbers are those of the condition's connective
+ *  plus 1. */
 struct FilterTerm {
     enum Connector : int { And = 1, Or = 2 };
     int field = 0;
     std::string value;       ///< normalised comparison text, at most MaxTermValueBytes
-    bool numeric = false;    ///< compared as numbers (else as text)
+    bool numeric = false;    ///< compared as numbers (else as text); never begins or contains
     std::int64_t number = 0; ///< the value as a number, for numeric terms
-    int op = 1;              ///< 1 begins, 2 contains, 3 =, 4 !=, 5 >=, 6 <=
+    FilterOperator op = FilterOperator::Begins;
     int connector = And;
 };
 
@@ -87,6 +87,7 @@ public:
 
     const std::vector<FilterTerm>& terms() const { return m_terms; }
 
+    /** Whether @p record passes. Safe to call from several threads at once. */
     bool passes(const RecordView& record) const override;
     /** The same test on a record held as text fields. */
     bool passes(const Fields& record) const;
@@ -101,7 +102,6 @@ private:
 
     std::unique_ptr<TextNormaliser> m_normaliser;
     std::vector<FilterTerm> m_terms;
-    mutable std::string m_scratch; // reused for every field compared
 };
 
 /** Result of reading a condition written as text. */
@@ -111,6 +111,7 @@ struct ConditionParse {
         NoField,      ///< the text does not begin with a field name
         UnknownField, ///< @c word names no field
         NoOperator,   ///< no operator follows the field name @c word
+        BadOperator,  ///< @c word stands where an operator belongs but is none of the six
         ValueTooLong  ///< the value holds more than MaxFilterValueBytes bytes
     };
     std::optional<FilterCondition> condition;

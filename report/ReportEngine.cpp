@@ -3,12 +3,12 @@
 #include "locale/Langutils.h"
 #include "locale/Profile.h"
 #include "storage/FileReplacement.h"
+#include "storage/InputFile.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
 #include <ctime>
-#include <memory>
 
 namespace tl {
 namespace {
@@ -27,27 +27,9 @@ int totalIndex(int field) {
     return -1;
 }
 
-// Reads a whole file; false when it cannot be opened or read. A bad_alloc sets noMemory.
-bool readWholeFile(const std::string& path, std::string& data, bool& noMemory) {
-    noMemory = false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file)
-        return false;
-    data.clear();
-    char chunk[64 * 1024];
-    try {
-        for (;;) {
-            const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
-            data.append(chunk, n);
-            if (n < sizeof chunk)
-                return !std::ferror(file.get());
-        }
-    } catch (const std::bad_alloc&) {
-        noMemory = true;
-        return false;
-    }
-}
+// Include and Copy files are read whole; a larger one is refused (as an include or copy
+// error) rather than held in memory.
+constexpr std::size_t MaxAttachedFileBytes = 256u << 20;
 
 bool writeWholeFile(const std::string& path, std::string_view data) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -300,10 +282,12 @@ ReportOutcome ReportEngine::readInclude(const ReportTemplate& tpl) {
     m_hasInclude = !tpl.include.empty();
     if (!m_hasInclude)
         return {};
-    bool noMemory = false;
-    if (!readWholeFile(tpl.pathOf(tpl.include), m_includeData, noMemory)) {
+    const ReadFailure read =
+        readWholeFile(tpl.pathOf(tpl.include), MaxAttachedFileBytes, m_includeData);
+    if (read != ReadFailure::None) {
         m_hasInclude = false;
-        return failure(noMemory ? ReportStatus::WriteError : ReportStatus::IncludeError);
+        return failure(read == ReadFailure::NoMemory ? ReportStatus::WriteError
+                                                     : ReportStatus::IncludeError);
     }
     return {};
 }
@@ -317,9 +301,10 @@ ReportOutcome ReportEngine::copyFiles(const ReportTemplate& tpl) {
         // A shared template must not be able to write outside the report's folder.
         if (!isSafeCopyName(name))
             return failure(ReportStatus::CopyError);
-        bool noMemory = false;
-        if (!readWholeFile(tpl.pathOf(name), data, noMemory))
-            return failure(noMemory ? ReportStatus::WriteError : ReportStatus::CopyError);
+        const ReadFailure read = readWholeFile(tpl.pathOf(name), MaxAttachedFileBytes, data);
+        if (read != ReadFailure::None)
+            return failure(read == ReadFailure::NoMemory ? ReportStatus::WriteError
+                                                         : ReportStatus::CopyError);
         if (!writeWholeFile(reportDir + name, data))
             return failure(ReportStatus::CopyError);
     }
@@ -333,14 +318,41 @@ void ReportEngine::startTotals(TotalRecord& record) const {
     record.set = true;
 }
 
-bool ReportEngine::groupChanges(const std::vector<int>& groupBy) const {
-    for (const int f : groupBy) {
-        const std::string_view now =
-            utf8Cut(m_current.field(static_cast<std::uint32_t>(f)), FieldSlotBytes);
-        if (!equalsIgnoringAsciiCase(now, m_group.fields[static_cast<std::size_t>(f)]))
-            return true;
+// Groups are runs of records whose group fields equal those of the run's first record, each
+// field as a block sees it (cut to its slot) and compared ignoring the case of a-z only.
+// Counted once before writing; writing then begins a group where the count says.
+bool ReportEngine::countGroups(const std::vector<int>& groupBy) {
+    m_groupSizes.clear();
+    m_largestGroup = 0;
+    RecordView first;
+    for (std::size_t k = 0; k < m_table.size(); ++k) {
+        if (k % ProgressStep == 0 && stopRequested())
+            return false;
+        const RecordView record = m_table.at(k);
+        bool same = k != 0;
+        for (std::size_t i = 0; same && i < groupBy.size(); ++i) {
+            const auto f = static_cast<std::uint32_t>(groupBy[i]);
+            same = equalsIgnoringAsciiCase(utf8Cut(record.field(f), FieldSlotBytes),
+                                           utf8Cut(first.field(f), FieldSlotBytes));
+        }
+        if (same) {
+            ++m_groupSizes.back();
+        } else {
+            first = record;
+            m_groupSizes.push_back(1);
+        }
     }
-    return false;
+    for (const std::size_t size : m_groupSizes)
+        m_largestGroup = std::max(m_largestGroup, size);
+    return true;
+}
+
+void ReportEngine::startGroupCounters() {
+    const std::size_t size = m_groupSizes[static_cast<std::size_t>(m_counters.groupNumber - 1)];
+    m_nextGroupStart += size;
+    m_counters.groupRecords = static_cast<std::int64_t>(size);
+    m_counters.groupShare = groupSharePercent(static_cast<std::int64_t>(size),
+                                              static_cast<std::int64_t>(m_largestGroup));
 }
 
 void ReportEngine::addTotals() {
@@ -376,6 +388,7 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
     m_document = {};
     m_group = {};
     m_current = RecordView();
+    m_nextGroupStart = 0;
     m_done.recordsTotal = m_table.size();
     m_done.recordsWritten = 0;
     if (ReportOutcome o = readInclude(tpl); !o.ok())
@@ -384,6 +397,8 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
         return finish(o);
     m_drives = takeDriveTable(m_volumeSource ? m_volumeSource() : std::vector<MountedVolume>{});
     m_today = localToday();
+    if (!countGroups(tpl.groupBy))
+        return finish(failure(ReportStatus::Cancelled));
 
     if (ReportOutcome o = writeBlock(tpl, BlockKind::DocumentStart); !o.ok())
         return finish(o);
@@ -397,7 +412,7 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
         m_current = m_table.at(k);
         if (k == 0)
             startTotals(m_document);
-        const bool newGroup = k == 0 || groupChanges(tpl.groupBy);
+        const bool newGroup = k == m_nextGroupStart;
         if (newGroup && k != 0) {
             if (ReportOutcome o = writeBlock(tpl, BlockKind::GroupEnd); !o.ok())
                 return finish(o);
@@ -405,6 +420,7 @@ ReportOutcome ReportEngine::generate(const ReportTemplate& tpl, const std::strin
         }
         if (newGroup) {
             ++m_counters.groupNumber;
+            startGroupCounters();
             startTotals(m_group);
             if (ReportOutcome o = writeBlock(tpl, BlockKind::GroupStart); !o.ok())
                 return finish(o);

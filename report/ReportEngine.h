@@ -7,7 +7,9 @@
  * start, the items and a group end, and finally the document end.
  *
  * Group and document blocks see totals of Size, Length and Track: 0 in a group start,
- * the group's sums in its group end, the report's sums in the document end.
+ * the group's sums in its group end, the report's sums in the document end. The groups are
+ * counted before anything is written, so every block of a group knows how many records it
+ * has and how that compares with the largest group ("%c", "%p").
  */
 #include "locale/Message.h"
 #include "platform/Volumes.h"
@@ -139,7 +141,8 @@ private:
     ReportOutcome readInclude(const ReportTemplate& tpl);
     ReportOutcome copyFiles(const ReportTemplate& tpl);
     void startTotals(TotalRecord& record) const;
-    bool groupChanges(const std::vector<int>& groupBy) const;
+    bool countGroups(const std::vector<int>& groupBy);
+    void startGroupCounters();
     void addTotals();
 
     bool stopRequested() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
@@ -165,6 +168,9 @@ private:
     BlockCounters m_counters;
     TotalRecord m_document;
     TotalRecord m_group;
+    std::vector<std::size_t> m_groupSizes; // records of every group, in writing order
+    std::size_t m_largestGroup = 0;
+    std::size_t m_nextGroupStart = 0; // position of the record that begins the next group
     RecordView m_current;
     const TotalRecord* m_blockRecord = nullptr; // null: the block is written with m_current
     bool m_hasInclude = false;

@@ -54,6 +54,17 @@ TemplateLoadResult loadReportTemplate(const std::string& path) {
     return loadReportTemplate(*profile, path);
 }
 
+std::optional<TemplateInfo> readTemplateInfo(const std::string& path) {
+    const auto profile = Profile::load(path);
+    if (!profile || !profile->hasSections())
+        return std::nullopt;
+    TemplateInfo info;
+    info.description =
+        withLineBreaks(profile->getString("General", "Description", "", MaxTextBytes));
+    info.author = profile->getString("General", "Author", "", MaxTextBytes);
+    return info;
+}
+
 std::optional<Message> templateLoadMessage(const TemplateLoadResult& result) {
     switch (result.status) {
     case TemplateLoadStatus::Ok:

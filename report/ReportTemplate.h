@@ -80,6 +80,16 @@ TemplateLoadResult loadReportTemplate(const std::string& path);
 /** The message that tells the user why a template was not loaded (none for Ok). */
 std::optional<Message> templateLoadMessage(const TemplateLoadResult& result);
 
+/** What a template says of itself before it is used. */
+struct TemplateInfo {
+    std::string description; ///< "%n" already turned into CR LF
+    std::string author;
+};
+
+/** The description and author of the template file @p path, whatever its version; nullopt
+ *  when the file cannot be read or holds no section (the template is missing). */
+std::optional<TemplateInfo> readTemplateInfo(const std::string& path);
+
 /** Checks an already read template; @p path gives its folder. */
 TemplateLoadResult loadReportTemplate(const Profile& profile, const std::string& path);
 

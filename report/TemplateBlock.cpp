@@ -80,6 +80,20 @@ private:
     bool m_full = false;
 };
 
+// @p text as one field of a comma-separated file.
+std::string csvField(std::string_view text) {
+    std::string field;
+    field.reserve(text.size() + 2);
+    field += '"';
+    for (const char c : text) {
+        if (c == '"')
+            field += '"';
+        field += c;
+    }
+    field += '"';
+    return field;
+}
+
 std::string decimal(std::int64_t value) {
     return std::to_string(value);
 }
@@ -125,17 +139,26 @@ TemplateBlock::TemplateBlock(std::string name, std::string text)
  *
  *   block       = { literal | percent } ;
  *   percent     = "%%"                           (* one "%" *)
- *               | "%" lower                      (* special variable; others stay as written *)
+ *               | "%" lower                      (* special variable (below); others as written *)
  *               | "%" upper { char - "%" } "%"   (* placeholder; unclosed: end-of-line fault *)
  *               | "%" other                      (* both characters as written *)
  *               | "%" end ;                      (* "%" *)
  *   placeholder = fieldword { blanks modifier } ;   (* at most 100 words *)
- *   modifier    = "LEFT"... | "RIGH"... | "PAD" | "VAR" | "NOMA"...
+ *   modifier    = "LEFT"... | "RIGH"... | "PAD" | "VAR" | "NOMA"... | "CSV"
  *               | "TIME"... | "LTIM"... | "DATE"... | "USDA"... | "BYTE"... | width ;
  *   width       = digit { digit } ;               (* value of the first four digits *)
  *
- * "..." marks a word matched by its first four characters (a-z upper-cased); "PAD" and
- * "VAR" are matched as exactly three letters.
+ * "..." marks a word matched by its first four characters (a-z upper-cased); "PAD", "VAR"
+ * and "CSV" are matched as exactly three letters.
+ *
+ * A cell is made in this order: the field's value; its format (TIME...); its layout
+ * (width, alignment, padding, the truncation mark or the various-text), which counts the
+ * characters of the value alone; with CSV, the laid-out value as one field of a
+ * comma-separated file: every '"' doubled and the whole in '"', so that commas,
+ * semicolons, quotes and line breaks stay inside the field ('""' for an empty value); and
+ * last, with HTMLEncode, the HTML encoding of the cell, or EmptyCell for a cell that is
+ * empty (a CSV cell never is). A CSV cell may so hold up to twice MaxCellBytes and two
+ * bytes more: a cut there would break the field.
  */
 void TemplateBlock::parse() {
     const std::string_view text = m_text;
@@ -220,6 +243,8 @@ bool TemplateBlock::parsePlaceholder(std::string_view text, std::size_t position
             cell.various = true;
         else if (key == "NOMA")
             cell.noMark = true;
+        else if (key == "CSV ")
+            cell.csv = true;
         else if (key == "TIME")
             cell.format = Format::Time;
         else if (key == "LTIM")
@@ -345,9 +370,24 @@ std::string TemplateBlock::renderCell(const Placeholder& cell, BlockContext& con
     }
     if (laid.size() > MaxCellBytes)
         laid.resize(utf8CutLength(laid, MaxCellBytes));
-    return laid;
+    return cell.csv ? csvField(laid) : laid;
 }
 
+/*
+ * The special variables:
+ *
+ *   %n  line break              %r  report item number     %l  group item number
+ *   %g  group number            %o  Odd/Even by the report %e  Odd/Even by the group
+ *   %i  the include file        %f  report name, no folder or extension
+ *   %d  root of the current volume's mount (or the default drive)
+ *   %m  "true" when the current volume is mounted, else "false"
+ *   %t  today, d.m.yyyy         %u  today, m/d/yyyy        %v  program name and version
+ *   %c  records of the current group (known at its start)
+ *   %p  the current group's records as a whole percentage of the largest group's, 1 to 100
+ *       within a group: `style="width:%p%%"` draws a bar to scale
+ *
+ * The current group is the one begun most recently; before the first, %c and %p give 0.
+ */
 void TemplateBlock::writeSpecial(char letter, BlockContext& context, std::string& piece) const {
     const BlockCounters count = context.counters();
     switch (letter) {
@@ -408,9 +448,25 @@ void TemplateBlock::writeSpecial(char letter, BlockContext& context, std::string
     case 'v':
         piece = ProgramNameAndVersion;
         break;
+    case 'c':
+        piece = decimal(count.groupRecords);
+        break;
+    case 'p':
+        piece = decimal(count.groupShare);
+        break;
     default: // not a variable: written as it stands
         piece = {'%', letter};
     }
+}
+
+std::int32_t groupSharePercent(std::int64_t records, std::int64_t largest) {
+    if (records <= 0 || largest <= 0)
+        return 0;
+    if (records >= largest)
+        return 100;
+    // records < largest, so 200 * records stays far from overflow for any table in memory.
+    const std::int64_t nearest = (200 * records + largest) / (2 * largest);
+    return static_cast<std::int32_t>(nearest < 1 ? 1 : nearest);
 }
 
 bool PlainBlockContext::include(std::string& textSoFar) {

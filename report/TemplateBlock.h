@@ -6,10 +6,13 @@
  *
  * A block is text with "%" sequences: "%%" is one "%", "%" and a lower-case letter is a
  * special variable (counters, line break, include file, dates, the drive of the current
- * volume), "%" and an upper-case letter opens a field placeholder closed by the next "%":
- * "%Title 30 PAD RIGHT%" writes the record's title right-aligned in 30 characters. The
- * generator supplies what the variables stand for through a BlockContext.
+ * volume, the size of the current group), "%" and an upper-case letter opens a field
+ * placeholder closed by the next "%": "%Title 30 PAD RIGHT%" writes the record's title
+ * right-aligned in 30 characters, and "%Album CSV%" writes the album as one field of a
+ * comma-separated file. The generator supplies what the variables stand for through a
+ * BlockContext.
  */
+#include "platform/Version.h"
 #include "report/DriveTable.h"
 #include "report/Formatting.h"
 #include "storage/Fieldnames.h"
@@ -29,9 +32,6 @@ inline constexpr std::size_t MaxBlockBytes = 16383;
 inline constexpr std::size_t MaxDetailBytes = 1023;
 /** A placeholder is read as at most this many words. */
 inline constexpr std::size_t MaxPlaceholderWords = 100;
-
-/** The program's name and version as "%v" writes them. */
-inline constexpr std::string_view ProgramNameAndVersion = "Tunelister 1.0";
 
 /** Result of expanding a block. */
 enum class ExpandStatus {
@@ -57,7 +57,19 @@ struct BlockCounters {
     std::int32_t reportItem = 0;  ///< "%r"
     std::int32_t groupItem = 0;   ///< "%l"
     std::int32_t groupNumber = 0; ///< "%g"
+    /** "%c": records of the group begun most recently, known from its start on (0 before
+     *  the first group). */
+    std::int64_t groupRecords = 0;
+    /** "%p": groupRecords as a whole percentage of the largest group's records (see
+     *  groupSharePercent()), for bars drawn to scale. */
+    std::int32_t groupShare = 0;
 };
+
+/** @p records as a whole percentage (0-100) of @p largest, rounded to the nearest, a half
+ *  up; a group with any record gets at least 1, so no group's bar is empty. 0 for no
+ *  records or a largest group of none. 1,000, 500, 5 and 1 record of 1,000 give 100, 50,
+ *  1 and 1; 999 of 1,000 gives 100. */
+std::int32_t groupSharePercent(std::int64_t records, std::int64_t largest);
 
 /** What the variables of a block stand for while it is written; the generator answers. */
 class BlockContext {
@@ -116,6 +128,7 @@ private:
         bool pad = false;
         bool various = false;
         bool noMark = false;
+        bool csv = false; ///< written as one quoted CSV field
         Format format = Format::None;
         std::size_t width = 0;
     };

@@ -64,8 +64,7 @@ int VolumeScanner::beginScan() {
 }
 
 bool VolumeScanner::accept(std::string_view name) {
-    const std::string_view extension = PluginManager::extensionOf(name);
-    return !extension.empty() && m_plugins && m_plugins->findByExtension(extension) >= 0;
+    return m_plugins && m_plugins->claims(name);
 }
 
 void VolumeScanner::notify() {

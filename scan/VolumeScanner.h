@@ -58,8 +58,9 @@ public:
     /** Set by the owner before beginScan(), unchanged while the scan runs. */
     void setListener(ScanListener* listener) { m_listener = listener; }
     void setPluginManager(const PluginManager* plugins) { m_plugins = plugins; }
-    /** The options argument handed to every plug-in call (bit 0: the quick estimate of a
-     *  variable-rate stream, bit 1: modern tag reading). */
+    /** The options argument the plug-ins get for each file (TL_AFI_OPTION_*): 0, the
+     *  exact length of a variable-rate stream and the legacy reading of tags, unless set
+     *  otherwise (bit 0: the quick estimate, bit 1: modern tag reading). */
     void setPluginOptions(int options) { m_pluginOptions = options; }
     /** The catalogue name: the database file's base name and every record's
      *  VolDescription. */

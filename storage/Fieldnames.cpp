@@ -62,6 +62,12 @@ int fieldFromChoice(int position) {
     return index;
 }
 
+int choiceFromField(int field) {
+    if (field < 0 || field >= FieldCount || field == Title || field == FName || field == Binary)
+        return 0;
+    return field - (field > Title) - (field > FName) - (field > Binary);
+}
+
 std::int32_t dayNumber(int year, int month, int day) {
     std::tm tm{};
     tm.tm_year = year - 1900;

@@ -68,6 +68,10 @@ inline constexpr int FieldChoiceCount = 21;
 /** Field index of position @p position (0..20) of the field choice list. */
 int fieldFromChoice(int position);
 
+/** Position in the field choice list of field @p field; 0 (the first entry) for a field
+ *  the list leaves out or an index outside 0..23. */
+int choiceFromField(int field);
+
 /** Days since 1 January 1970 of the local date @p year-@p month-@p day (the date at
  *  00:00 local time without daylight saving, divided by 86400 and rounded); 0 for a date
  *  that the conversion cannot represent. */

@@ -1,5 +1,6 @@
 #include "storage/RecordFile.h"
 
+#include "storage/InputFile.h"
 #include "storage/Utf8.h"
 
 #include <cstring>
@@ -98,9 +99,14 @@ void RecordFile::useStreamBuffer() {
 
 RecordResult RecordFile::open(const std::string& path) {
     close();
-    m_file = std::fopen(path.c_str(), "rb");
+    // A FIFO or device that carries the name is refused here, like a file that is absent.
+    InputFile input = InputFile::open(path);
+    if (!input)
+        return RecordResult::CannotOpen;
+    m_file = ::fdopen(input.fd(), "rb");
     if (!m_file)
         return RecordResult::CannotOpen;
+    input.release();
     useStreamBuffer();
     m_mode = 'r';
     std::uint8_t header[RecordHeaderSize];

@@ -66,8 +66,9 @@ public:
     /** Creates @p path, replacing any file there, and writes the header.
      *  NoFields when the field count is 0 (no file is created), CannotOpen, WriteError. */
     RecordResult create(const std::string& path);
-    /** Opens @p path for reading and checks the header: CannotOpen, ReadError (fewer than
-     *  24 bytes), BadFormat (magic, container version or compatibility, reserved word). */
+    /** Opens @p path for reading and checks the header: CannotOpen (also for anything but a
+     *  regular file), ReadError (fewer than 24 bytes), BadFormat (magic, container version
+     *  or compatibility, reserved word). */
     RecordResult open(const std::string& path);
     /** Appends one record to a file being created. */
     RecordResult append(const PackedRecord& record);

@@ -11,8 +11,8 @@ SortBy=Artist, Album, Year
 HTMLEncode=0
 
 [Document]
-Start=Albums -- %v, %t%n%nArtist                         Album                                   Year  Tracks      Time     Size  Volume%n------------------------------ --------------------------------------- ---- ------- --------- -------- --------------------%n
-End=------------------------------ --------------------------------------- ---- ------- --------- -------- --------------------%nTotal: %r albums, %Track% tracks, %Length LTIME%, %Size BYTE%%n
+Start=Albums -- %v, %t%n%nArtist                         Album                                   Year Format        Tracks      Time     Size  Volume%n------------------------------ --------------------------------------- ---- ------------ ------- --------- -------- --------------------%n
+End=------------------------------ --------------------------------------- ---- ------------ ------- --------- -------- --------------------%nTotal: %r albums, %Track% tracks, %Length LTIME%, %Size BYTE%%n
 
 [Item]
-Item=%Artist 30 PAD% %Album 39 PAD% %Year 4 PAD% %Track 7 PAD RIGHT% %Length 9 PAD RIGHT TIME% %Size 8 PAD RIGHT BYTE% %VolDescription 20%%n
+Item=%Artist 30 PAD% %Album 39 PAD% %Year 4 PAD% %Type 12 PAD% %Track 7 PAD RIGHT% %Length 9 PAD RIGHT TIME% %Size 8 PAD RIGHT BYTE% %VolDescription 20%%n

@@ -1,10 +1,10 @@
-; Albums per genre as a bar chart on a web page. Every album adds one segment to the bar
-; of its genre; pointing at a segment names the album.
+; Albums per genre as a bar chart on a web page: every genre's bar is as long as its share
+; of the largest genre; choosing a genre lists its albums.
 [General]
 TPLVersion=1
 TPLCompatibility=1
 Type=AlbumList
-Description=Statistics as a web page (HTML): a bar chart of the albums per genre. Each album is one segment of its genre's bar, in order of year; pointing at a segment names the album. The playing time and size of every genre follow the bar.%nThe companion template stats-years-html charts the albums per year.
+Description=Statistics as a web page (HTML): a bar chart of the albums per genre, each bar as long as its genre's share of the largest genre, with the number of albums, the playing time and the size of every genre. Choosing a genre lists its albums by year.%nThe companion template stats-years-html charts the albums per year.
 Author=Tunelister
 FileExtension=html
 GroupBy=Genre
@@ -14,12 +14,12 @@ HTMLEncode=1
 EmptyCell=(none)
 
 [Document]
-Start=<!DOCTYPE html>%n<html lang="en">%n<head>%n<meta charset="utf-8">%n<title>Albums per genre: %f</title>%n<link rel="stylesheet" href="tunelister.css">%n</head>%n<body>%n<h1>Albums per genre</h1>%n<p class="made">Made by %v on %t.</p>%n<table class="chart">%n<thead><tr><th>Genre</th><th>Albums</th><th class="num">Count</th><th class="num">Time</th><th class="num">Size</th></tr></thead>%n<tbody>%n
-End=</tbody>%n</table>%n<p class="summary">%r albums in %g genres: %Length LTIME% of music, %Size BYTE%.</p>%n</body>%n</html>%n
+Start=<!DOCTYPE html>%n<html lang="en">%n<head>%n<meta charset="utf-8">%n<meta name="viewport" content="width=device-width, initial-scale=1">%n<title>Albums per genre: %f</title>%n<link rel="stylesheet" href="tunelister.css">%n</head>%n<body>%n<h1>Albums per genre</h1>%n<p class="made">Made by %v on %t. Choose a genre to list its albums.</p>%n<div class="chart">%n<div class="head"><span class="label">Genre</span><span class="count">Albums</span><span class="bar"></span><span class="time">Time</span><span class="size">Size</span></div>%n
+End=</div>%n<p class="summary">Albums: %r · Genres: %g · Playing time: %Length LTIME% · Size: %Size BYTE%</p>%n</body>%n</html>%n
 
 [Group]
-Start=<tr><th>%Genre%</th><td class="bar">
-End=</td><td class="num">%l</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td></tr>%n
+Start=<div class="row" id="g%g"><a class="label" href="#g%g">%Genre%</a><span class="count">%c</span><span class="bar"><i style="width:%p%%"></i></span><ol class="albums">%n
+End=</ol><span class="time">%Length LTIME%</span><span class="size">%Size BYTE%</span></div>%n
 
 [Item]
-Item=<i class="%e"><b>%Year%: %Artist% - %Album%</b></i>
+Item=<li><span class="year">%Year%</span> %Artist% – %Album%</li>%n

@@ -1,10 +1,10 @@
-; Albums per year as a bar chart on a web page. Every album adds one segment to the bar
-; of its year; pointing at a segment names the album.
+; Albums per year as a bar chart on a web page: every year's bar is as long as its share
+; of the year with the most albums; choosing a year lists its albums.
 [General]
 TPLVersion=1
 TPLCompatibility=1
 Type=AlbumList
-Description=Statistics as a web page (HTML): a bar chart of the albums per year. Each album is one segment of its year's bar, in order of genre; pointing at a segment names the album. The playing time and size of every year follow the bar.%nThe companion template stats-html charts the albums per genre.
+Description=Statistics as a web page (HTML): a bar chart of the albums per year, each bar as long as its year's share of the year with the most albums, with the number of albums, the playing time and the size of every year. Choosing a year lists its albums by genre.%nThe companion template stats-html charts the albums per genre.
 Author=Tunelister
 FileExtension=html
 GroupBy=Year
@@ -14,12 +14,12 @@ HTMLEncode=1
 EmptyCell=(unknown)
 
 [Document]
-Start=<!DOCTYPE html>%n<html lang="en">%n<head>%n<meta charset="utf-8">%n<title>Albums per year: %f</title>%n<link rel="stylesheet" href="tunelister.css">%n</head>%n<body>%n<h1>Albums per year</h1>%n<p class="made">Made by %v on %t.</p>%n<table class="chart">%n<thead><tr><th>Year</th><th>Albums</th><th class="num">Count</th><th class="num">Time</th><th class="num">Size</th></tr></thead>%n<tbody>%n
-End=</tbody>%n</table>%n<p class="summary">%r albums in %g years: %Length LTIME% of music, %Size BYTE%.</p>%n</body>%n</html>%n
+Start=<!DOCTYPE html>%n<html lang="en">%n<head>%n<meta charset="utf-8">%n<meta name="viewport" content="width=device-width, initial-scale=1">%n<title>Albums per year: %f</title>%n<link rel="stylesheet" href="tunelister.css">%n</head>%n<body>%n<h1>Albums per year</h1>%n<p class="made">Made by %v on %t. Choose a year to list its albums.</p>%n<div class="chart">%n<div class="head"><span class="label">Year</span><span class="count">Albums</span><span class="bar"></span><span class="time">Time</span><span class="size">Size</span></div>%n
+End=</div>%n<p class="summary">Albums: %r · Years: %g · Playing time: %Length LTIME% · Size: %Size BYTE%</p>%n</body>%n</html>%n
 
 [Group]
-Start=<tr><th>%Year%</th><td class="bar">
-End=</td><td class="num">%l</td><td class="num">%Length LTIME%</td><td class="num">%Size BYTE%</td></tr>%n
+Start=<div class="row" id="g%g"><a class="label" href="#g%g">%Year%</a><span class="count">%c</span><span class="bar"><i style="width:%p%%"></i></span><ol class="albums">%n
+End=</ol><span class="time">%Length LTIME%</span><span class="size">%Size BYTE%</span></div>%n
 
 [Item]
-Item=<i class="%e"><b>%Genre%: %Artist% - %Album%</b></i>
+Item=<li><span class="genre">%Genre%</span> %Artist% – %Album%</li>%n

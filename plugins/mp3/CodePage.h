@@ -34,6 +34,9 @@ CodePage codePageFromEnvironment();
  *  undefined stands for the code point of its own value. */
 char32_t codePoint(CodePage page, unsigned char byte);
 
+/** Appends code point @p cp (at most U+10FFFF, not a surrogate) to @p out in UTF-8. */
+void appendUtf8(std::string& out, char32_t cp);
+
 /** @p bytes decoded from @p page into UTF-8. */
 std::string decodeToUtf8(std::string_view bytes, CodePage page);
 

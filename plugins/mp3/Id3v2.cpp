@@ -2,195 +2,18 @@
 
 #include "plugins/mp3/ByteCursor.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 namespace tl::mp3 {
 namespace {
 
-// The ID3v1 genre list with its common extensions (0-147). Names are kept whole here;
-// genreName() applies the 13-character cut of the stored table.
-constexpr std::array<std::string_view, 148> GenreNames = {
-    "Blues",
-    "Classic Rock",
-    "Country",
-    "Dance",
-    "Disco",
-    "Funk",
-    "Grunge",
-    "Hip-Hop",
-    "Jazz",
-    "Metal",
-    "New Age",
-    "Oldies",
-    "Other",
-    "Pop",
-    "R&B",
-    "Rap",
-    "Reggae",
-    "Rock",
-    "Techno",
-    "Industrial",
-    "Alternative",
-    "Ska",
-    "Death Metal",
-    "Pranks",
-    "Soundtrack",
-    "Euro-Techno",
-    "Ambient",
-    "Trip-Hop",
-    "Vocal",
-    "Jazz+Funk",
-    "Fusion",
-    "Trance",
-    "Classical",
-    "Instrumental",
-    "Acid",
-    "House",
-    "Game",
-    "Sound Clip",
-    "Gospel",
-    "Noise",
-    "Alternative Rock",
-    "Bass",
-    "Soul",
-    "Punk",
-    "Space",
-    "Meditative",
-    "Instrumental Pop",
-    "Instrumental Rock",
-    "Ethnic",
-    "Gothic",
-    "Darkwave",
-    "Techno-Industrial",
-    "Electronic",
-    "Pop-Folk",
-    "Eurodance",
-    "Dream",
-    "Southern Rock",
-    "Comedy",
-    "Cult",
-    "Gangsta",
-    "Top 40",
-    "Christian Rap",
-    "Pop/Funk",
-    "Jungle",
-    "Native American",
-    "Cabaret",
-    "New Wave",
-    "Psychadelic",
-    "Rave",
-    "Showtunes",
-    "Trailer",
-    "Lo-Fi",
-    "Tribal",
-    "Acid Punk",
-    "Acid Jazz",
-    "Polka",
-    "Retro",
-    "Musical",
-    "Rock & Roll",
-    "Hard Rock",
-    "Folk",
-    "Folk-Rock",
-    "National Folk",
-    "Swing",
-    "Fast Fusion",
-    "Bebob",
-    "Latin",
-    "Revival",
-    "Celtic",
-    "Bluegrass",
-    "Avantgarde",
-    "Gothic Rock",
-    "Progressive Rock",
-    "Psychedelic Rock",
-    "Symphonic Rock",
-    "Slow Rock",
-    "Big Band",
-    "Chorus",
-    "Easy Listening",
-    "Acoustic",
-    "Humour",
-    "Speech",
-    "Chanson",
-    "Opera",
-    "Chamber Music",
-    "Sonata",
-    "Symphony",
-    "Booty Bass",
-    "Primus",
-    "Porn Groove",
-    "Satire",
-    "Slow Jam",
-    "Club",
-    "Tango",
-    "Samba",
-    "Folklore",
-    "Ballad",
-    "Power Ballad",
-    "Rhythmic Soul",
-    "Freestyle",
-    "Duet",
-    "Punk Rock",
-    "Drum Solo",
-    "Acapella",
-    "Euro-House",
-    "Dance Hall",
-    "Goa",
-    "Drum & Bass",
-    "Club-House",
-    "Hardcore",
-    "Terror",
-    "Indie",
-    "BritPop",
-    "Afro-Punk",
-    "Polsk Punk",
-    "Beat",
-    "Christian Gangsta Rap",
-    "Heavy Metal",
-    "Black Metal",
-    "Crossover",
-    "Contemporary Christian",
-    "Christian Rock",
-    "Merengue",
-    "Salsa",
-    "Thrash Metal",
-    "Anime",
-    "Jpop",
-    "Synthpop",
+// The frames the record uses: ID3v2.3 and ID3v2.4 identifiers, then ID3v2.2 ones.
+constexpr std::array<std::string_view, 20> KeptIds = {
+    "TPE1", "TIT2", "TALB", "TYER", "TDRC", "TDRL", "COMM", "TRCK", "TOPE", "TCOM",
+    "TCON", "TP1",  "TT2",  "TAL",  "TYE",  "COM",  "TRK",  "TOA",  "TCM",  "TCO",
 };
-
-/** Longest genre name the table keeps. */
-constexpr std::size_t GenreWidth = 13;
-
-/** One ID3v2 frame and the record field it fills. */
-struct FrameField {
-    std::string_view id23;
-    std::string_view id22;
-    std::size_t offset; ///< of the field's span in AudioFileInfo
-    std::size_t size;   ///< of the span
-    std::size_t maxChars;
-};
-
-#define TL_FIELD(member) offsetof(AudioFileInfo, member), sizeof(AudioFileInfo::member)
-// In the order the frames are read.
-constexpr std::array<FrameField, 9> FrameFields = {{
-    {"TPE1", "TP1", TL_FIELD(Artist), 254},
-    {"TIT2", "TT2", TL_FIELD(Title), 254},
-    {"TALB", "TAL", TL_FIELD(Album), 254},
-    {"TYER", "TYE", TL_FIELD(Year), 4},
-    {"COMM", "COM", TL_FIELD(Comment), 2046},
-    {"TRCK", "TRK", TL_FIELD(Track), 6},
-    {"TOPE", "TOA", TL_FIELD(OArtist), 254},
-    {"TCOM", "TCM", TL_FIELD(Composer), 254},
-    {"TCON", "TCO", TL_FIELD(Genre), 254},
-}};
-#undef TL_FIELD
-
-char* spanOf(AudioFileInfo& info, std::size_t offset) {
-    return reinterpret_cast<char*>(&info) + offset;
-}
 
 /** Bytes of @p cursor up to @p maxChars or the first zero byte. */
 std::string copyText(ByteCursor& cursor, std::size_t maxChars) {
@@ -204,15 +27,44 @@ std::string copyText(ByteCursor& cursor, std::size_t maxChars) {
     return text;
 }
 
-bool isSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+// Frame format flags (the second flag byte), ID3v2.3 section 3.3.1 and ID3v2.4 4.1.2.
+constexpr std::uint8_t Flag23Compressed = 0x80;
+constexpr std::uint8_t Flag23Encrypted = 0x40;
+constexpr std::uint8_t Flag23Grouped = 0x20;
+constexpr std::uint8_t Flag24Grouped = 0x40;
+constexpr std::uint8_t Flag24Compressed = 0x08;
+constexpr std::uint8_t Flag24Encrypted = 0x04;
+constexpr std::uint8_t Flag24Unsynchronised = 0x02;
+constexpr std::uint8_t Flag24DataLength = 0x01;
+
+// Tag header flags (byte 5).
+constexpr std::uint8_t TagUnsynchronised = 0x80;
+constexpr std::uint8_t TagExtendedHeader = 0x40; // compression in ID3v2.2
+constexpr std::uint8_t TagFooter = 0x10;
 
 } // namespace
 
 std::uint32_t id3v2TagSize(std::span<const std::byte, 4> sizeField) {
     ByteCursor cursor(sizeField);
     return cursor.syncsafe32();
+}
+
+bool isId3v2Header(std::span<const std::byte, Id3v2HeaderSize> header) {
+    if (std::memcmp(header.data(), "ID3", 3) != 0)
+        return false;
+    const auto byte = [&](std::size_t i) { return std::to_integer<std::uint8_t>(header[i]); };
+    if (byte(3) == 0xFF || byte(4) == 0xFF)
+        return false;
+    for (std::size_t i = 6; i < 10; ++i)
+        if (byte(i) >= 0x80)
+            return false;
+    return true;
+}
+
+std::size_t id3v2FooterSize(std::span<const std::byte, Id3v2HeaderSize> header) {
+    const bool footer = std::to_integer<std::uint8_t>(header[3]) == 4 &&
+                        (std::to_integer<std::uint8_t>(header[5]) & TagFooter) != 0;
+    return footer ? Id3v2HeaderSize : 0;
 }
 
 std::uint8_t Id3v2Tag::at(std::int64_t pos) const {
@@ -231,6 +83,11 @@ bool Id3v2Tag::validId(std::int64_t pos) const {
 std::int64_t Id3v2Tag::frameSize(std::int64_t pos) const {
     ByteCursor cursor(m_block, static_cast<std::size_t>(pos + m_idLength));
     return m_version < 3 ? cursor.u24be() : cursor.u32be();
+}
+
+std::int64_t Id3v2Tag::frameSize24(std::int64_t pos) const {
+    ByteCursor cursor(m_block, static_cast<std::size_t>(pos + 4));
+    return m_plainSizes ? cursor.u32be() : cursor.syncsafe32();
 }
 
 Id3Result Id3v2Tag::walk(std::string_view id, Frame* found) const {
@@ -257,12 +114,35 @@ Id3Result Id3v2Tag::walk(std::string_view id, Frame* found) const {
     return notFound;
 }
 
-Id3Result Id3v2Tag::open(std::span<std::byte> block) {
+void Id3v2Tag::undoTagUnsynchronisation() {
+    // Every 0x00 that follows a 0xFF is dropped and the rest of the tag moves down. Done
+    // in one pass with separate read and write offsets.
+    const std::size_t size = m_block.size();
+    std::size_t r = Id3v2HeaderSize;
+    std::size_t w = Id3v2HeaderSize;
+    while (static_cast<std::int64_t>(w) < m_end && r < size) {
+        const std::byte b = m_block[r];
+        m_block[w++] = b;
+        if (b == std::byte{0xFF} && r + 1 < size && m_block[r + 1] == std::byte{0}) {
+            r += 2;
+            --m_end;
+        } else {
+            ++r;
+        }
+    }
+    while (r < size)
+        m_block[w++] = m_block[r++];
+}
+
+Id3Result Id3v2Tag::open(std::span<std::byte> block, TagReading reading) {
+    m_frames.clear();
+    m_comments = 0;
     if (block.size() < Id3v2HeaderSize || std::memcmp(block.data(), "ID3", 3) != 0)
         return Id3Result::Broken;
     m_block = block;
+    m_reading = reading;
     m_version = static_cast<std::int8_t>(at(3));
-    if (m_version > 3)
+    if (reading == TagReading::Modern ? m_version < 2 || m_version > 4 : m_version > 3)
         return Id3Result::Unsupported;
     const std::uint8_t flags = at(5);
     m_idLength = m_version < 3 ? 3 : 4;
@@ -271,28 +151,12 @@ Id3Result Id3v2Tag::open(std::span<std::byte> block) {
     m_end = std::min<std::int64_t>(
         id3v2TagSize(std::span<const std::byte, 4>(block.subspan(6, 4))) + Id3v2HeaderSize,
         static_cast<std::int64_t>(block.size()));
+    if (reading == TagReading::Modern)
+        return openModern(flags);
 
-    if (flags & 0x80) {
-        // Undo unsynchronisation: every 0x00 that follows a 0xFF is dropped and the rest
-        // of the tag moves down. Done in one pass with separate read and write offsets.
-        const std::size_t size = block.size();
-        std::size_t r = Id3v2HeaderSize;
-        std::size_t w = Id3v2HeaderSize;
-        while (static_cast<std::int64_t>(w) < m_end && r < size) {
-            const std::byte b = block[r];
-            block[w++] = b;
-            if (b == std::byte{0xFF} && r + 1 < size && block[r + 1] == std::byte{0}) {
-                r += 2;
-                --m_end;
-            } else {
-                ++r;
-            }
-        }
-        while (r < size)
-            block[w++] = block[r++];
-    }
-
-    if (m_version > 2 && (flags & 0x40)) {
+    if (flags & TagUnsynchronised)
+        undoTagUnsynchronisation();
+    if (m_version > 2 && (flags & TagExtendedHeader)) {
         ByteCursor cursor(block, Id3v2HeaderSize);
         const std::uint32_t extendedSize = cursor.u32be();
         cursor.skip(2);
@@ -303,6 +167,120 @@ Id3Result Id3v2Tag::open(std::span<std::byte> block) {
         m_end -= padding;
     }
     return walk({}, nullptr);
+}
+
+std::pair<int, bool> Id3v2Tag::trialWalk(bool plain) const {
+    int frames = 0;
+    std::int64_t pos = m_first;
+    while (pos + m_frameHeaderSize <= m_end) {
+        if (at(pos) == 0)
+            return {frames, true};
+        if (!validId(pos))
+            return {frames, false};
+        ByteCursor cursor(m_block, static_cast<std::size_t>(pos + 4));
+        const std::int64_t size = plain ? cursor.u32be() : cursor.syncsafe32();
+        pos += m_frameHeaderSize + size;
+        if (pos > m_end)
+            return {frames, false};
+        ++frames;
+    }
+    return {frames, pos == m_end || at(pos) == 0};
+}
+
+Id3Result Id3v2Tag::openModern(std::uint8_t flags) {
+    if (m_version == 2 && (flags & TagExtendedHeader))
+        return Id3Result::Unsupported; // a compressed ID3v2.2 tag, which has no known scheme
+    // ID3v2.4 unsynchronises frame by frame (its sizes count the stored bytes); the older
+    // versions unsynchronise the whole tag.
+    if (m_version < 4 && (flags & TagUnsynchronised))
+        undoTagUnsynchronisation();
+    if (m_version > 2 && (flags & TagExtendedHeader)) {
+        ByteCursor cursor(m_block, Id3v2HeaderSize);
+        if (m_version == 3) {
+            // Its size leaves out the size field. The padding it announces is not needed:
+            // the frame list ends at the padding's first zero byte anyway.
+            m_first = Id3v2HeaderSize + 4 + std::int64_t{cursor.u32be()};
+        } else {
+            const std::uint32_t extendedSize = cursor.syncsafe32(); // counts itself
+            if (extendedSize < 6)
+                return Id3Result::Broken;
+            m_first = Id3v2HeaderSize + std::int64_t{extendedSize};
+        }
+        if (!cursor.ok() || m_first > m_end)
+            return Id3Result::Broken;
+    }
+    if (m_version == 4) {
+        // Some taggers wrote ID3v2.4 frame sizes as plain 32-bit numbers: where that
+        // reading walks the list and the sync-safe one does not, the tag is read so.
+        const auto [syncsafeFrames, syncsafeClean] = trialWalk(false);
+        const auto [plainFrames, plainClean] = trialWalk(true);
+        m_plainSizes = (plainClean && !syncsafeClean) ||
+                       (plainClean == syncsafeClean && plainFrames > syncsafeFrames);
+    }
+
+    std::int64_t pos = m_first;
+    while (pos + m_frameHeaderSize <= m_end) {
+        if (at(pos) == 0)
+            return Id3Result::Ok; // padding
+        if (!validId(pos))
+            return Id3Result::Broken;
+        const std::int64_t size = m_version == 4 ? frameSize24(pos) : frameSize(pos);
+        const std::int64_t next = pos + m_frameHeaderSize + size;
+        if (next > m_end)
+            return Id3Result::Broken;
+        const std::string_view id(
+            reinterpret_cast<const char*>(&m_block[static_cast<std::size_t>(pos)]),
+            static_cast<std::size_t>(m_idLength));
+        const bool comment = id == "COMM" || id == "COM";
+        const bool wanted = std::find(KeptIds.begin(), KeptIds.end(), id) != KeptIds.end() &&
+                            (comment ? m_comments < MaxComments : frame(id) == nullptr);
+        if (wanted) {
+            std::int64_t skip = 0; // bytes the flags put before the body
+            bool readable = true;
+            bool unsynchronised = false;
+            const std::uint8_t format = m_version > 2 ? at(pos + 9) : 0;
+            if (m_version == 3) {
+                readable = !(format & (Flag23Compressed | Flag23Encrypted));
+                skip = (format & Flag23Grouped) ? 1 : 0;
+            } else if (m_version == 4) {
+                readable = !(format & (Flag24Compressed | Flag24Encrypted));
+                skip = ((format & Flag24Grouped) ? 1 : 0) + ((format & Flag24DataLength) ? 4 : 0);
+                unsynchronised = (format & Flag24Unsynchronised) || (flags & TagUnsynchronised);
+            }
+            if (readable && skip <= size) {
+                keepFrame(pos + m_frameHeaderSize + skip, size - skip, unsynchronised);
+                m_frames.back().id = id;
+                if (comment)
+                    ++m_comments;
+            }
+        }
+        pos = next;
+    }
+    return Id3Result::Ok;
+}
+
+void Id3v2Tag::keepFrame(std::int64_t start, std::int64_t size, bool unsynchronised) {
+    const auto first = static_cast<std::size_t>(start);
+    auto length = static_cast<std::size_t>(size);
+    if (unsynchronised) {
+        // Within the frame's own bytes, so no other frame moves.
+        std::size_t w = first;
+        for (std::size_t r = first; r < first + length; ++r) {
+            m_block[w++] = m_block[r];
+            if (m_block[r] == std::byte{0xFF} && r + 1 < first + length &&
+                m_block[r + 1] == std::byte{0})
+                ++r;
+        }
+        length = w - first;
+    }
+    m_frames.push_back({{}, std::span<const std::byte>(m_block).subspan(first, length)});
+}
+
+const Id3v2Tag::FrameBody* Id3v2Tag::frame(std::string_view id) const {
+    for (const FrameBody& kept : m_frames)
+        if (kept.id == id)
+            return &kept;
+    return nullptr;
 }
 
 Id3Result Id3v2Tag::readFrame(std::string_view id, std::string& text, std::size_t maxChars) const {
@@ -341,110 +319,6 @@ Id3Result Id3v2Tag::readFrame(std::string_view id, std::string& text, std::size_
         return Id3Result::Ok;
     }
     return Id3Result::NotText;
-}
-
-void readId3v2Fields(const Id3v2Tag& tag, AudioFileInfo& info, CodePage page) {
-    for (const FrameField& field : FrameFields) {
-        std::string raw;
-        const std::string_view id = tag.version() < 3 ? field.id22 : field.id23;
-        if (tag.readFrame(id, raw, field.maxChars) == Id3Result::Ok)
-            setText(spanOf(info, field.offset), field.size, decodeToUtf8(raw, page));
-    }
-    const std::string genre = resolveGenre(textOf(info.Genre, sizeof info.Genre));
-    setText(info.Genre, sizeof info.Genre, genre);
-}
-
-std::string resolveGenre(std::string_view genre) {
-    // Reads "(%d)%s" the way the C scanner does: "(", an optional sign and digits after
-    // optional blanks, ")", then one word after optional blanks.
-    std::size_t i = 0;
-    if (genre.empty() || genre[0] != '(')
-        return std::string(genre);
-    ++i;
-    while (i < genre.size() && isSpace(genre[i]))
-        ++i;
-    bool negative = false;
-    if (i < genre.size() && (genre[i] == '+' || genre[i] == '-'))
-        negative = genre[i++] == '-';
-    const std::size_t digits = i;
-    long number = 0;
-    while (i < genre.size() && genre[i] >= '0' && genre[i] <= '9') {
-        if (number < 100000)
-            number = number * 10 + (genre[i] - '0');
-        ++i;
-    }
-    if (i == digits)
-        return std::string(genre);
-    if (negative)
-        number = -number;
-    if (i < genre.size() && genre[i] == ')') {
-        ++i;
-        while (i < genre.size() && isSpace(genre[i]))
-            ++i;
-        const std::size_t word = i;
-        while (i < genre.size() && !isSpace(genre[i]))
-            ++i;
-        if (i > word)
-            return std::string(genre.substr(word, i - word));
-    }
-    // Only the number: the table's name. A number the table does not have keeps the text.
-    if (number < 0 || number > 255)
-        return std::string(genre);
-    return std::string(genreName(static_cast<int>(number)));
-}
-
-std::string_view genreName(int number) {
-    if (number == 255 || number < 0 || number > 255)
-        return {};
-    if (number >= static_cast<int>(GenreNames.size()))
-        return "Unknown";
-    std::string_view name = GenreNames[static_cast<std::size_t>(number)];
-    name = name.substr(0, GenreWidth);
-    while (!name.empty() && name.back() == ' ')
-        name.remove_suffix(1);
-    return name;
-}
-
-void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePage page) {
-    auto byteAt = [&](std::size_t i) { return std::to_integer<std::uint8_t>(tag[i]); };
-    if (byteAt(126) != 0 && byteAt(125) == 0 && info.Track[1] == 0)
-        setText(info.Track, sizeof info.Track, std::to_string(byteAt(126)));
-
-    struct V1Field {
-        std::size_t at, width, offset, size;
-    };
-#define TL_FIELD(member) offsetof(AudioFileInfo, member), sizeof(AudioFileInfo::member)
-    const std::array<V1Field, 5> fields = {{
-        {3, 30, TL_FIELD(Title)},
-        {33, 30, TL_FIELD(Artist)},
-        {63, 30, TL_FIELD(Album)},
-        {93, 4, TL_FIELD(Year)},
-        {97, 29, TL_FIELD(Comment)},
-    }};
-#undef TL_FIELD
-    for (const V1Field& field : fields) {
-        std::string_view text(reinterpret_cast<const char*>(tag.data()) + field.at, field.width);
-        text = text.substr(0, text.find('\0'));
-        while (!text.empty() && text.back() == ' ')
-            text.remove_suffix(1);
-        char* span = spanOf(info, field.offset);
-        if (span[1] == 0)
-            setText(span, field.size, decodeToUtf8(text, page));
-    }
-    if (info.Genre[1] == 0)
-        setText(info.Genre, sizeof info.Genre, genreName(byteAt(127)));
-}
-
-void setText(char* span, std::size_t spanSize, std::string_view utf8) {
-    const std::size_t length = utf8PrefixLength(utf8, spanSize - 2);
-    // An empty view may have no data pointer at all (the empty genre name).
-    if (length > 0)
-        std::memcpy(span + 1, utf8.data(), length);
-    span[1 + length] = 0;
-}
-
-std::string_view textOf(const char* span, std::size_t spanSize) {
-    return {span + 1, strnlen(span + 1, spanSize - 1)};
 }
 
 } // namespace tl::mp3

@@ -1,6 +1,7 @@
 #include "plugins/mp3/Mp3.h"
 
 #include "plugins/mp3/FileSource.h"
+#include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
 
 #include <cstddef>
@@ -90,13 +91,17 @@ const StepTables& stepTables() {
 class Analysis {
 public:
     Analysis(FileSource& file, AudioFileInfo& info, int options, CodePage page)
-        : m_file(file), m_info(info), m_quick((options & TL_AFI_OPTION_QUICK) != 0), m_page(page) {}
+        : m_file(file), m_info(info), m_quick((options & TL_AFI_OPTION_QUICK) != 0),
+          m_reading((options & TL_AFI_OPTION_MODERN_TAGS) ? TagReading::Modern
+                                                          : TagReading::Legacy),
+          m_page(page) {}
 
     int run();
 
 private:
     enum class Step { Ok, ReadError };
     enum class Shift { Ok, End, ReadError };
+    enum class Run { Yes, No, ReadError };
 
     /** Reads up to 4 bytes into the window; bytes not read keep their old value. */
     bool readWindow(std::size_t* got = nullptr) {
@@ -106,10 +111,19 @@ private:
         return !m_file.failed();
     }
     Shift shift();
-    /** Shifts until the window holds a valid header. With @p limited the search also
-     *  ends when the payload count runs out. */
+    /** Shifts until the window holds a valid header that the next frame's header
+     *  confirms. With @p limited the search also ends when the payload count runs out. */
     Shift search(bool limited);
+    /** Whether the header in the window starts a run: the header one frame length
+     *  further on belongs to the same stream, or the file ends before it. */
+    Run startsRun();
+    /** Takes the window's header, at @p pos, as the first header of the stream. */
+    void takeFirst(std::int64_t pos);
+    /** Writes the window's four bytes into Binary. */
+    void writeBinary();
     Step readId3v2();
+    /** Skips the ID3v2 tags that follow the first one directly. */
+    Step skipFollowingTags();
     Step checkFrames();
     Step readId3v1();
     Step walkStream();
@@ -118,12 +132,15 @@ private:
     FileSource& m_file;
     AudioFileInfo& m_info;
     const bool m_quick;
+    const TagReading m_reading;
     const CodePage m_page;
 
     std::uint64_t m_remaining = 0;
     Window m_window{};
     FrameHeader m_first;
     std::int64_t m_firstPos = 0;
+    std::int64_t m_streamStart = 0;       ///< where m_first lies
+    std::uint64_t m_remainingAtStart = 0; ///< the payload count when m_first was taken
     std::int64_t m_bitrateSum = 0;
     std::int64_t m_headerCount = 0;
     bool m_noStream = false;
@@ -144,14 +161,42 @@ Analysis::Shift Analysis::shift() {
 }
 
 Analysis::Shift Analysis::search(bool limited) {
-    while (!decodeFrameHeader(m_window)) {
+    for (;;) {
+        if (decodeFrameHeader(m_window)) {
+            const Run run = startsRun();
+            if (run == Run::ReadError)
+                return Shift::ReadError;
+            if (run == Run::Yes)
+                return Shift::Ok;
+        }
         const Shift s = shift();
         if (s != Shift::Ok)
             return s;
         if (limited && m_remaining == 0)
             return Shift::End;
     }
-    return Shift::Ok;
+}
+
+bool sameStream(const FrameHeader& a, const FrameHeader& b) {
+    return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
+}
+
+Analysis::Run Analysis::startsRun() {
+    // A lone match of four bytes is common in other data (a UTF-16 byte order mark FF FE
+    // reads as an MPEG-1 Layer I header); two headers of one stream a frame apart are not.
+    const FrameHeader header = *decodeFrameHeader(m_window);
+    const std::int64_t back = m_file.position();
+    Window next{};
+    std::size_t got = 0;
+    if (m_file.seekSet(back - 4 + frameLength(header)))
+        got = m_file.read(next.data(), next.size());
+    if (m_file.failed())
+        return Run::ReadError;
+    m_file.seekSet(back);
+    if (got < next.size())
+        return Run::Yes; // the file ends first: nothing contradicts the header
+    const std::optional<FrameHeader> following = decodeFrameHeader(next);
+    return following && sameStream(header, *following) ? Run::Yes : Run::No;
 }
 
 void Analysis::appendTag(const char* text) {
@@ -186,19 +231,86 @@ Analysis::Step Analysis::readId3v2() {
         const std::size_t read = m_file.read(block.data(), block.size());
         if (m_file.failed())
             return Step::ReadError;
-        // The payload loses the tag and 10 bytes more.
+        // The payload loses the tag and 10 bytes more (as many as a footer has).
         m_remaining = reduced(m_remaining, size + 20);
+        const std::span<const std::byte, Id3v2HeaderSize> header(block.data(), Id3v2HeaderSize);
+        const std::size_t footer = id3v2FooterSize(header);
         Id3v2Tag tag;
-        if (read < block.size() || tag.open(block) != Id3Result::Ok)
+        const Id3Result opened =
+            read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
+        if (opened != Id3Result::Ok)
             m_tagError = true;
-        else
+        // The modern reading keeps the frames a tag held before its frame list broke off.
+        if (opened == Id3Result::Ok || (m_reading == TagReading::Modern &&
+                                        opened == Id3Result::Broken && read == block.size()))
             readId3v2Fields(tag, m_info, m_page);
+        if (m_reading == TagReading::Modern && footer > 0) {
+            std::array<char, Id3v2HeaderSize> bytes{};
+            const std::size_t got = m_file.read(bytes.data(), bytes.size());
+            if (m_file.failed())
+                return Step::ReadError;
+            if (got < bytes.size() || std::memcmp(bytes.data(), "3DI", 3) != 0)
+                m_file.seekSet(static_cast<std::int64_t>(block.size())); // no footer after all
+        }
+        return skipFollowingTags();
     }
     return readWindow() ? Step::Ok : Step::ReadError;
 }
 
+Analysis::Step Analysis::skipFollowingTags() {
+    // A tagger that puts its own tag in front of an older one leaves two tags in a row.
+    // The first one is read; the ones behind it are skipped, as they are not audio and
+    // their bytes (UTF-16 byte order marks FF FE) could pass for frame headers.
+    for (;;) {
+        std::size_t got = 0;
+        if (!readWindow(&got))
+            return Step::ReadError;
+        if (got < m_window.size() || std::memcmp(m_window.data(), "ID3", 3) != 0)
+            return Step::Ok;
+        const std::int64_t start = m_file.position() - 4;
+        std::array<std::byte, Id3v2HeaderSize> header{};
+        m_file.seekSet(start);
+        const std::size_t read = m_file.read(header.data(), header.size());
+        if (m_file.failed())
+            return Step::ReadError;
+        const std::int64_t fileSize = m_file.size();
+        std::uint64_t total = 0;
+        if (read == header.size() && isId3v2Header(header)) {
+            total = Id3v2HeaderSize + id3v2FooterSize(header) +
+                    id3v2TagSize(std::span<const std::byte, 4>(header.data() + 6, 4));
+        }
+        if (total == 0 || fileSize < 0 || total > static_cast<std::uint64_t>(fileSize - start)) {
+            m_file.seekSet(start + 4); // not a whole tag: the search looks at these bytes
+            return Step::Ok;
+        }
+        m_remaining = reduced(m_remaining, total);
+        m_file.seekSet(start + static_cast<std::int64_t>(total));
+    }
+}
+
+void Analysis::takeFirst(std::int64_t pos) {
+    m_first = *decodeFrameHeader(m_window);
+    m_firstPos = pos;
+    m_streamStart = pos;
+    m_remainingAtStart = m_remaining;
+    m_bitrateSum = m_first.bitrate;
+    m_headerCount = 1;
+    m_variable = false;
+    writeBinary();
+}
+
+void Analysis::writeBinary() {
+    char binary[12];
+    std::snprintf(binary, sizeof binary, "%02X%02X%02X%02X", m_window[0], m_window[1], m_window[2],
+                  m_window[3]);
+    setText(m_info.Binary, sizeof m_info.Binary, binary);
+}
+
 Analysis::Step Analysis::checkFrames() {
     FrameHeader current = m_first;
+    // The quick estimate averages the headers up to the first change of bitrate; the
+    // check itself goes on, so that quick and full analyses find the same stream.
+    bool summing = true;
     for (int i = 0; i < 5; ++i) {
         if (!m_file.seekCurrent(frameLength(current) - 4) || !readWindow())
             return Step::ReadError;
@@ -216,16 +328,31 @@ Analysis::Step Analysis::checkFrames() {
                 m_noStream = true;
                 return Step::Ok;
             }
-            m_firstPos = m_file.position() - 4;
+            const std::int64_t found = m_file.position() - 4;
+            m_firstPos = found;
             next = decodeFrameHeader(m_window);
+            if (!sameStream(*next, m_first)) {
+                // Another kind of stream: what the check followed so far was junk before
+                // it, not its first frames. The check starts again on the stream found,
+                // and the junk leaves the payload as leading junk does.
+                const std::uint64_t skipped = static_cast<std::uint64_t>(found - m_streamStart);
+                m_remaining = reduced(m_remainingAtStart, skipped);
+                takeFirst(found);
+                m_interrupted = false;
+                current = m_first;
+                summing = true;
+                i = -1;
+                continue;
+            }
         }
         current = *next;
-        m_bitrateSum += current.bitrate;
-        ++m_headerCount;
+        if (summing) {
+            m_bitrateSum += current.bitrate;
+            ++m_headerCount;
+        }
         if (current.bitrate != m_first.bitrate) {
             m_variable = true;
-            if (m_quick)
-                return Step::Ok;
+            summing = !m_quick;
         }
     }
     return Step::Ok;
@@ -242,7 +369,7 @@ Analysis::Step Analysis::readId3v1() {
         return Step::Ok;
     m_remaining = reduced(m_remaining, 128);
     appendTag("ID3-1.1");
-    tl::mp3::readId3v1(tag, m_info, m_page);
+    tl::mp3::readId3v1(tag, m_info, m_page, m_reading);
     return Step::Ok;
 }
 
@@ -302,16 +429,13 @@ int Analysis::run() {
         m_noStream = s == Shift::End;
     }
 
-    m_firstPos = m_file.position() - 4;
-    char binary[12];
-    std::snprintf(binary, sizeof binary, "%02X%02X%02X%02X", m_window[0], m_window[1], m_window[2],
-                  m_window[3]);
-    setText(m_info.Binary, sizeof m_info.Binary, binary);
-
-    if (!m_noStream) {
-        m_first = *decodeFrameHeader(m_window);
-        m_bitrateSum = m_first.bitrate;
-        m_headerCount = 1;
+    const std::int64_t found = m_file.position() - 4;
+    if (m_noStream) {
+        // Binary holds whatever the window held when the search gave up.
+        m_firstPos = found;
+        writeBinary();
+    } else {
+        takeFirst(found);
         if (checkFrames() == Step::ReadError)
             return TL_AFI_READ_ERROR;
     }

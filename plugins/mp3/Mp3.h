@@ -59,7 +59,8 @@ const char* modeName(int mode);
 
 /** Analyses the file read through @p file into @p info (whose fileSize the caller has
  *  set) and returns a `TL_AFI_*` result. Bit 0 of @p options asks for a quick estimate
- *  of a variable-rate stream's playing time. Text is decoded with @p page. */
+ *  of a variable-rate stream's playing time, bit 1 for the modern reading of tags.
+ *  ISO-8859-1 text and ID3v1 tags are decoded with @p page. */
 int analyseFile(FileSource& file, AudioFileInfo& info, int options, CodePage page);
 
 /** The same over descriptor @p fd (negative: result 1). */

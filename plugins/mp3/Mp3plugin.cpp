@@ -13,8 +13,40 @@
 
 namespace {
 
-constexpr const char* ConfigureText = "MP3 Plugin";
 constexpr const char* ConfigureCaption = "Tunelister MP3 Plugin";
+
+const char* codePageName(tl::mp3::CodePage page) {
+    switch (page) {
+    case tl::mp3::CodePage::Cp1250:
+        return "Windows-1250, Central European";
+    case tl::mp3::CodePage::Cp1251:
+        return "Windows-1251, Cyrillic";
+    case tl::mp3::CodePage::Cp1253:
+        return "Windows-1253, Greek";
+    case tl::mp3::CodePage::Cp1254:
+        return "Windows-1254, Turkish";
+    case tl::mp3::CodePage::Cp1257:
+        return "Windows-1257, Baltic";
+    case tl::mp3::CodePage::Cp1252:
+        break;
+    }
+    return "Windows-1252, Western European";
+}
+
+/** What the plug-in reads, for its settings box. */
+std::string configureText() {
+    return std::string("MP3 Plugin\n\n"
+                       "Reads MPEG-1, MPEG-2 and MPEG-2.5 audio (Layers I, II and III), "
+                       "ID3v2.2, ID3v2.3 and ID3v2.4 tags at the start of a file and "
+                       "ID3v1 and ID3v1.1 tags at its end.\n\n"
+                       "ID3v2 text is read in ISO-8859-1, UTF-16 and UTF-8; ISO-8859-1 text "
+                       "and ID3v1 tags are read in the code page of your language (here ") +
+           codePageName(tl::mp3::codePageFromEnvironment()) +
+           ").\n\n"
+           "Modern tag reading (ID3v2.4, UTF-16 and UTF-8) is switched on and off in the "
+           "program's options (the setting modernTags). Without it, only ISO-8859-1 text of "
+           "ID3v2.2 and ID3v2.3 tags is read.";
+}
 
 void copyText(char* dest, std::size_t size, const char* text) {
     std::strncpy(dest, text, size - 1);
@@ -45,7 +77,7 @@ bool showWithQt(std::uint32_t ownerWindow) {
     auto show = reinterpret_cast<tl::mp3::ShowMessageFn>(::dlsym(bridge, TL_MP3_BRIDGE_SHOW));
     // The bridge stays loaded: Qt keeps references into it (type information of the
     // box) for as long as the application runs.
-    return show && show(ownerWindow, ConfigureText, ConfigureCaption) == 0;
+    return show && show(ownerWindow, configureText().c_str(), ConfigureCaption) == 0;
 }
 
 } // namespace
@@ -71,6 +103,6 @@ TL_EXPORT int32_t _GetAudioFileInfo(int32_t fd, AudioFileInfo* info, int32_t opt
 TL_EXPORT int32_t _ConfigurePugin(PluginConfigRequest* request) {
     const std::uint32_t owner = request ? request->ownerWindow : 0;
     if (!showWithQt(owner))
-        std::fprintf(stderr, "%s\n", ConfigureText);
+        std::fprintf(stderr, "%s\n", configureText().c_str());
     return 0;
 }

@@ -1,5 +1,7 @@
 """Helpers for the end-to-end tests of tunelister-cli."""
+import configparser
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -34,11 +36,30 @@ def make_app(folder, plugins):
     return os.path.join(folder, "tunelister-cli")
 
 
-def run(*args, cli=CLI, env=None, input=None, cwd=None):
-    """Runs the CLI; returns (exit status, stdout bytes, stderr text)."""
-    proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input, timeout=120,
-                          cwd=cwd)
+def run(*args, cli=CLI, env=None, input=None, cwd=None, timeout=120):
+    """Runs the CLI; returns (exit status, stdout bytes, stderr text). A run that takes
+    longer than @p timeout seconds is killed and raises subprocess.TimeoutExpired."""
+    proc = subprocess.run([cli, *args], capture_output=True, env=env, input=input,
+                          timeout=timeout, cwd=cwd)
     return proc.returncode, proc.stdout, proc.stderr.decode("utf-8", "replace")
+
+
+def locale_text(section, key):
+    """A message of the default locale file, as written there."""
+    parser = configparser.RawConfigParser(strict=False, interpolation=None)
+    parser.read(os.path.join(APP_DIR, "default.lcl"), encoding="utf-8")
+    return parser.get(section, key)
+
+
+def message(section, key, *args):
+    """A message of the default locale file with its placeholders %0s, %1d... filled."""
+    text = locale_text(section, key)
+    return re.sub(r"%(\d)[sd]", lambda m: str(args[int(m.group(1))]), text)
+
+
+def message_start(section, key):
+    """The part of a message before its first placeholder."""
+    return re.split(r"%\d", locale_text(section, key))[0]
 
 
 def record_header(type_tag=b"SngD", fields=24, version=1, compat=1):

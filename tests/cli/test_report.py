@@ -1,14 +1,15 @@
 """End-to-end tests of `tunelister-cli report`: every shipped template, searches, the
 proposed report name and every failure's message and exit status."""
-import configparser
 import csv
+import datetime
 import html.parser
 import io
 import os
 import re
 import unittest
 
-from cliutil import APP_DIR, FIELD_NAMES, TempDirTestCase, run, write_record_file
+from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message,
+                     message_start, run, write_record_file)
 
 TEMPLATES = os.path.join(APP_DIR, "templates")
 
@@ -34,18 +35,6 @@ ALBUMS = [
     album(**DISC2, Artist="Crosby, Stills & Nash", Album="Crosby, Stills & Nash", Year="1969",
           Genre="", Path="CSN", Size="80000000", Length="2460", Track="10", Bitrate="192"),
 ]
-
-
-def locale_text(section, key):
-    """A message of the default locale file, as written there."""
-    parser = configparser.RawConfigParser(strict=False, interpolation=None)
-    parser.read(os.path.join(APP_DIR, "default.lcl"), encoding="utf-8")
-    return parser.get(section, key)
-
-
-def message_start(section, key):
-    """The part of a message before its first placeholder."""
-    return re.split(r"%\d", locale_text(section, key))[0]
 
 
 class TagBalance(html.parser.HTMLParser):
@@ -88,6 +77,10 @@ class ReportTest(TempDirTestCase):
         self.digest = self.path("Rock.Classics.sdd")
         write_record_file(self.digest, ALBUMS, type_tag=b"Dgst")
 
+    def stylesheet(self):
+        with open(self.path("tunelister.css"), encoding="utf-8") as f:
+            return f.read()
+
     def report(self, template, *extra, out="report.out", digests=None):
         status, stdout, stderr = run("report", "--template", os.path.join(TEMPLATES, template),
                                      "--out", self.path(out), *extra,
@@ -115,9 +108,14 @@ class ReportTest(TempDirTestCase):
         self.assertIn("43:00", text)
         self.assertIn("2.8 G", text)
         # Report totals: five albums by four artists, 57 tracks.
-        self.assertIn("5 albums by 4 artists: 57 tracks", text)
+        self.assertIn("Albums: 5 · Artists: 4 · Tracks: 57", text)
         # Each volume's place: not mounted here, so under the default root, marked.
         self.assertRegex(html, r'class="where false">[^<]*/Music/Queen/News<')
+        # Every artist's table has the same columns, so the stylesheet can fix their widths.
+        heads = re.findall(r"<table[^>]*>\s*<thead>(.*?)</thead>", html)
+        self.assertEqual(len(heads), 4)
+        self.assertEqual(len(set(heads)), 1)
+        self.assertIn("table-layout: fixed", self.stylesheet())
 
     def test_csv_export_reads_back_with_a_csv_reader(self):
         raw = self.report("albums-csv.tpl", out="albums.csv")
@@ -137,6 +135,42 @@ class ReportTest(TempDirTestCase):
         self.assertEqual([r[0] for r in rows[1:]],
                          ["Beyoncé", "Crosby, Stills & Nash", "Motörhead", "Queen", "Queen"])
 
+    def test_csv_reader_reads_back_values_with_quotes_commas_semicolons_and_line_breaks(self):
+        hard = [
+            album(VolDescription='Disc "A", side 1; new', VolName='LBL,"1"', VolSerial="1A2B3C4D",
+                  Artist='The "Hard" Band, Inc.', Album='12" Singles; Vol. 1', Year="1999",
+                  Genre='Rock, "Alt"; Indie', Path='Music/"Hard"/12" Singles', Size="12345",
+                  Length="3000", Track="12", Bitrate="128, 192", ScanDate="20000"),
+            album(VolDescription="Disc02", VolName="DISC02", VolSerial="99AA00FF",
+                  Artist="Line\r\nBreak", Album="Two\nLines", Year="2001", Genre='"',
+                  Path="", Size="1", Length="61", Track="1", Bitrate="", ScanDate="0"),
+            album(Artist='""', Album=" padded ", Year=";", Genre=",", Length="x", Size="-1"),
+        ]
+        digest = self.path("hard.sdd")
+        write_record_file(digest, hard, type_tag=b"Dgst")
+        raw = self.report("albums-csv.tpl", out="hard.csv", digests=[digest])
+        rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig"), newline="")))
+        self.assertEqual(len(rows), 1 + len(hard))
+        self.assertTrue(all(len(r) == 14 for r in rows), rows)
+        by_album = {r[1]: r for r in rows[1:]}
+
+        def field(record, name):
+            # Every line break of a report reaches the file as CR LF, inside values too.
+            value = record[FIELD_NAMES.index(name)]
+            return value.replace("\r\n", "\n").replace("\n", "\r\n")
+
+        times = {"3000": "0:50:00", "61": "0:01:01", "x": "x"}
+        for record in hard:
+            scan = record[FIELD_NAMES.index("ScanDate")]
+            day = datetime.date(1970, 1, 1) + datetime.timedelta(days=int(scan or 0))
+            expected = [field(record, n) for n in ("Artist", "Album", "Year", "Genre", "Track",
+                                                   "Length")]
+            expected.append(times[record[FIELD_NAMES.index("Length")]])
+            expected += [field(record, n) for n in ("Size", "VolDescription", "VolName",
+                                                    "VolSerial", "Path", "Bitrate")]
+            expected.append("%d.%d.%d" % (day.day, day.month, day.year) if scan else "")
+            self.assertEqual(by_album[field(record, "Album")], expected)
+
     def test_text_list_lines_up_its_columns_in_characters(self):
         text = self.report("albums-txt.tpl", out="albums.txt").decode("utf-8")
         lines = text.split("\r\n")
@@ -155,22 +189,60 @@ class ReportTest(TempDirTestCase):
         self.assertEqual(re.findall(r"<h2>(.*?)</h2>", html), ["1. Disc01", "2. Disc02"])
         self.assertIn("Total: 3", text)
         self.assertIn("Total: 2", text)
-        self.assertIn("serial 1A2B3C4D", text)
-        self.assertIn("2 volumes, 5 albums", text)
-        self.assertRegex(html, r'<span class="false">[^<]*/</span>')
+        self.assertIn("<dt>Serial</dt><dd>1A2B3C4D</dd>", html)
+        self.assertIn("Volumes: 2 · Albums: 5", text)
+        self.assertRegex(html, r'<div class="mount false"><dt>Mounted</dt><dd><span>[^<]*/</span>')
 
-    def test_statistics_draw_one_bar_segment_per_album(self):
-        for template, group_header in (("stats-html.tpl", "Rock"), ("stats-years-html.tpl",
-                                                                    "1977")):
-            html, _ = check_html(self, self.report(template, out=template + ".html"))
-            rows = re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html)
-            bars = {label: segment.count("<i ") for label, segment in rows}
-            self.assertEqual(sum(bars.values()), len(ALBUMS), template)
-            self.assertIn(group_header, bars)
-        html, _ = check_html(self, self.report("stats-html.tpl", out="genres.html"))
-        bars = dict(re.findall(r"<tr><th>(.*?)</th><td class=\"bar\">(.*?)</td>", html))
-        self.assertEqual(bars["Rock"].count("<i "), 2)
-        self.assertEqual(bars["(none)"].count("<i "), 1)
+    def test_a_volume_without_label_or_serial_leaves_their_places_empty(self):
+        # Empty elements, which the stylesheet hides with their brackets and captions.
+        write_record_file(self.digest, [album(VolDescription="Stick", Artist="Queen", Album="Jazz",
+                                              Path="Jazz", ScanDate="20000")], type_tag=b"Dgst")
+        html, text = check_html(self, self.report("albums-html.tpl", out="albums.html"))
+        self.assertIn('<td class="volume">Stick <span class="label"></span></td>', html)
+        self.assertNotIn("(", text)
+        self.assertIn('td.volume span.label:not(:empty)::before { content: "("; }',
+                      self.stylesheet())
+        html, _ = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
+        self.assertIn("<dt>Label</dt><dd></dd>", html)
+        self.assertIn("<dt>Serial</dt><dd></dd>", html)
+        self.assertIn("dl.volume div:has(> dd:empty)", self.stylesheet())
+
+    def chart(self, template, digest=None):
+        """The rows of a statistics page: label -> (albums, bar width, listed albums)."""
+        html, _ = check_html(self, self.report(template, out="chart.html",
+                                               digests=[digest] if digest else None))
+        rows = re.findall(r'<div class="row" id="g\d+"><a class="label" href="#g\d+">(.*?)</a>'
+                          r'<span class="count">(\d+)</span><span class="bar">'
+                          r'<i style="width:(\d+)%"></i></span><ol class="albums">(.*?)</ol>',
+                          html, re.S)
+        return {label: (int(count), int(width), listed.count("<li>"))
+                for label, count, width, listed in rows}
+
+    def test_statistics_draw_every_bar_as_its_groups_share_of_the_largest(self):
+        genres = {"Rock": 1000, "Jazz": 500, "Ska": 5, "Polka": 1}
+        big = self.path("big.sdd")
+        write_record_file(big, [album(Artist=f"Artist {i}", Album=f"Album {i}", Genre=genre,
+                                      Year=str(1960 + i % 40), Length="2400", Size="1000")
+                                for genre, count in genres.items() for i in range(count)],
+                          type_tag=b"Dgst")
+        self.assertEqual(self.chart("stats-html.tpl", big),
+                         {"Rock": (1000, 100, 1000), "Jazz": (500, 50, 500), "Ska": (5, 1, 5),
+                          "Polka": (1, 1, 1)})
+        # Per year: 1960 has 40 albums; 39 of 40 is 97.5 %, 38 is 95 %, 37 is 92.5 %, and
+        # halves round up.
+        expected = {"1960": (40, 100, 40)}
+        expected.update({str(y): (39, 98, 39) for y in range(1961, 1965)})
+        expected.update({str(y): (38, 95, 38) for y in range(1965, 1980)})
+        expected.update({str(y): (37, 93, 37) for y in range(1980, 2000)})
+        self.assertEqual(self.chart("stats-years-html.tpl", big), expected)
+
+    def test_statistics_of_the_small_catalogue(self):
+        self.assertEqual(self.chart("stats-html.tpl"),
+                         {"(none)": (1, 50, 1), "Metal": (1, 50, 1), "R&amp;B": (1, 50, 1),
+                          "Rock": (2, 100, 2)})
+        years = self.chart("stats-years-html.tpl")
+        self.assertEqual(years["1977"], (1, 100, 1))
+        self.assertEqual(len(years), len(ALBUMS))
 
     def test_search_narrows_the_report(self):
         cases = [
@@ -198,6 +270,22 @@ class ReportTest(TempDirTestCase):
                                     self.path("x.csv"), "--where", condition, self.digest)
             self.assertEqual(status, 2, condition)
             self.assertIn(condition, stderr)
+            self.assertFalse(os.path.exists(self.path("x.csv")))
+
+    def test_operators_other_than_the_six_are_refused_with_status_2(self):
+        for operator in ["Artist == Queen", "Year => 1990", "Year =< 1990", "Genre <> Rock",
+                         "Year > 1990", "Artist is Queen"]:
+            word = operator.split()[1]
+            status, stdout, stderr = run("report", "--template",
+                                         os.path.join(TEMPLATES, "albums-csv.tpl"), "--out",
+                                         self.path("x.csv"), "--where", "Year >= 1970",
+                                         "--or-where", operator, self.digest)
+            self.assertEqual(status, 2, operator)
+            self.assertEqual(stdout, b"")
+            reason = message("Cli", "ConditionBadOperator", word)
+            self.assertEqual(stderr, "tunelister-cli: " +
+                             message("Cli", "BadCondition", operator, reason) + "\n")
+            self.assertIn("begins, contains, =, !=, >= and <=", stderr)
             self.assertFalse(os.path.exists(self.path("x.csv")))
 
     def test_report_name_is_proposed_from_the_digest(self):

@@ -10,7 +10,19 @@ import unittest
 from cliutil import APP_DIR, SOURCE_DIR, TempDirTestCase, make_app, run
 
 FIXTURES = os.path.join(SOURCE_DIR, "tests", "mp3", "fixtures")
+NETWORK_FILE_SYSTEMS = {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"}
 
+
+def song_path(directory):
+    """The Path of the songs found in @p directory, from findmnt's view of the mount that
+    holds it: relative to its mount point, or the whole path on a network file system."""
+    found = json.loads(subprocess.check_output(
+        ["findmnt", "--json", "-o", "TARGET,FSTYPE", "-T", directory]))["filesystems"][0]
+    directory = os.path.realpath(directory)
+    if found["fstype"] in NETWORK_FILE_SYSTEMS:
+        return directory
+    relative = os.path.relpath(directory, found["target"])
+    return "" if relative == "." else relative
 
 
 def write(path, text):
@@ -54,12 +66,12 @@ class ScanTest(TempDirTestCase):
         self.assertEqual(recs[2]["Length"], "1000")
         self.assertEqual(recs[2]["Size"], str(os.path.getsize(self.path("tree", "b.MP3"))))
         self.assertEqual({r["VolDescription"] for r in recs}, {"CD 1"})
-        tree = os.path.realpath(self.tree)
-        self.assertTrue(recs[3]["Path"].endswith("tree/Music/Rock") and
-                        not recs[3]["Path"].startswith("/") or
-                        recs[3]["Path"] == tree + "/Music/Rock", recs[3]["Path"])
+        self.assertEqual([r["Path"] for r in recs],
+                         [song_path(self.tree)] * 3 + [song_path(self.path("tree", "Music", "Rock")),
+                                                       song_path(self.path("tree", "z"))])
         self.assertRegex(recs[0]["VolSerial"], r"^([0-9A-F]{8})?$")
-        self.assertEqual(recs[0]["Comment"].split(";")[0], "options=0")
+        # Modern tag reading is on while the settings file does not turn it off.
+        self.assertEqual(recs[0]["Comment"].split(";")[0], "options=2")
         tree = os.path.realpath(self.tree)
         # Started, the plug-in's complaint about A.mp3, the open error, the unknown plug-in
         # result, Done, then the digest: Building and its Done.
@@ -77,6 +89,15 @@ class ScanTest(TempDirTestCase):
         self.assertEqual(status, 0, err)
         self.assertEqual(json.loads(out)["type"], "Dgst")
 
+    def test_settings_file_beside_the_program_turns_modern_tags_off(self):
+        write(self.path("tree", "a.mp3"), "title=A\n")
+        for setting, options in (("modernTags=0", "options=0"), ("modernTags=1", "options=2")):
+            write(self.path("app", "Tunelister.ini"), "[Settings]\n%s\n" % setting)
+            status, err = self.scan(self.tree, "--out", self.out, "--name", "T")
+            self.assertEqual(status, 0, err)
+            [rec] = self.records(os.path.join(self.out, "T.sds"))
+            self.assertEqual(rec["Comment"].split(";")[0], options, setting)
+
     def test_failures_give_their_exit_status_and_leave_no_database(self):
         write(self.path("tree", "a.mp3"), "title=A\n")
         cases = [
@@ -86,7 +107,7 @@ class ScanTest(TempDirTestCase):
              "error: The song database cannot be written.\n"),
             ((self.tree, "--out", self.out, "--name", "../escape"), 2, "--name"),
             ((self.tree, "--out", self.out, "--name", ".."), 2, "--name"),
-            ((self.tree, "--out", self.out, "--name"), 2, ""),
+            ((self.tree, "--out", self.out, "--name"), 2, "--name: 1 required TEXT missing\n"),
         ]
         for args, expected, text in cases:
             status, err = self.scan(*args)

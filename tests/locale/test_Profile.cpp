@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace tl;
 
 TEST(Profile, NamesMatchIgnoringCaseAndTheFirstMatchWins) {
@@ -71,6 +73,11 @@ TEST(Profile, IntegersReadTheLeadingDecimalNumber) {
 TEST(Profile, MissingFileIsNotLoadedAndBinaryJunkParsesSafely) {
     EXPECT_FALSE(Profile::load("/nonexistent/file.ini").has_value());
     tl::test::TempDir dir;
+    // Neither is anything but a regular file: a FIFO is not waited on, a device not read.
+    ASSERT_EQ(::mkfifo(dir.file("fifo.lcl").c_str(), 0600), 0);
+    EXPECT_FALSE(Profile::load(dir.file("fifo.lcl")).has_value());
+    EXPECT_FALSE(Profile::load("/dev/zero").has_value());
+    EXPECT_FALSE(Profile::load(dir.path().string()).has_value());
     std::string junk;
     for (int i = 0; i < 4096; ++i)
         junk.push_back(static_cast<char>((i * 7919) & 0xFF));

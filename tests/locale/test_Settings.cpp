@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <tuple>
 
 using namespace tl;
@@ -17,7 +18,7 @@ auto fields(const Settings& s) {
     return std::tie(s.lcl, s.autoOpen, s.rememberTemplate, s.digestTemplate, s.songTemplate,
                     s.defaultDrive, s.reportVarious, s.useCh, s.caseTable, s.sortTable,
                     s.autoComplete, s.digestVarious, s.tooMany, s.usDate, s.diacriticsTable,
-                    s.ignoreDiacritics);
+                    s.ignoreDiacritics, s.modernTags);
 }
 
 constexpr const char* Language = "[General]\nLCLVersion=1\nUseCH=1\nCaseTable=\xC3\x89\xC3\xA9\n"
@@ -58,6 +59,7 @@ TEST(Settings, MissingFileGivesTheDefaultsAndTheLanguagesCollation) {
     const Settings s = f.load();
     EXPECT_EQ(s.lcl, "");
     EXPECT_FALSE(s.autoOpen || s.rememberTemplate || s.autoComplete || s.usDate);
+    EXPECT_TRUE(s.modernTags);
     EXPECT_EQ(s.digestTemplate, "");
     EXPECT_EQ(s.defaultDrive, "/");
     EXPECT_EQ(s.reportVarious, "Various");
@@ -69,6 +71,20 @@ TEST(Settings, MissingFileGivesTheDefaultsAndTheLanguagesCollation) {
     EXPECT_EQ(s.diacriticsTable, "\xC3\xA9"
                                  "e");
     EXPECT_TRUE(s.ignoreDiacritics);
+}
+
+TEST(Settings, FifoInPlaceOfTheFileIsNotWaitedOnAndGivesTheDefaults) {
+    Fixture f("");
+    ASSERT_EQ(::mkfifo(f.settings.path.c_str(), 0600), 0);
+    const Settings s = f.load();
+    EXPECT_EQ(s.reportVarious, "Various");
+    EXPECT_EQ(s.tooMany, 3);
+    EXPECT_EQ(s.caseTable, "\xC3\x89\xC3\xA9");
+    // Nor is it replaced by a save.
+    EXPECT_FALSE(saveSettings(s));
+    struct stat st;
+    ASSERT_EQ(::stat(f.settings.path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(Settings, PresenceOfUseChDecidesTheWholeCollationGroup) {
@@ -110,13 +126,14 @@ TEST(Settings, LanguageDefaultsMissingOrTooLong) {
 
 TEST(Settings, ValuesAreReadAsWrittenAndLimited) {
     Fixture f("[Settings]\nautoOpen=-2\nrememberTemplate=x\ntooMany=9\nusDate=1\n"
-              "defaultDrive=69\nreportVarious=" +
+              "modernTags=0\ndefaultDrive=69\nreportVarious=" +
               std::string(600, 'v') + "\n");
     Settings s = f.load();
     EXPECT_TRUE(s.autoOpen) << "any non-zero number is on";
     EXPECT_FALSE(s.rememberTemplate);
     EXPECT_EQ(s.tooMany, 9) << "kept although the dialog cannot show it";
     EXPECT_TRUE(s.usDate);
+    EXPECT_FALSE(s.modernTags) << "the one flag that is on by default can be turned off";
     EXPECT_EQ(s.defaultDrive, "/") << "a drive letter code is no mount point";
     EXPECT_EQ(s.reportVarious.size(), MaxSettingText);
 
@@ -141,6 +158,7 @@ TEST(Settings, SaveAndLoadRoundTrip) {
     s.diacriticsTable = "\xC3\xA9"
                         "e";
     s.ignoreDiacritics = false;
+    s.modernTags = false;
     ASSERT_TRUE(saveSettings(s));
     const std::string first = test::readFile(s.path);
     EXPECT_EQ(fields(f.load()), fields(s));
@@ -161,7 +179,7 @@ TEST(Settings, SaveWritesTheKeysInOrderAndKeepsTheRestOfTheFile) {
               "rememberTemplate=0\ndigestTemplate=\nsongTemplate=\ndefaultDrive=/\n"
               "reportVarious=Various\ncaseTable=\nsortTable=\nautoComplete=0\n"
               "digestVarious=Various\ntooMany=3\nusDate=0\ndiacriticsTable=\n"
-              "IgnoreDiacritics=0\n\n[Window]\nx=10\n");
+              "IgnoreDiacritics=0\nmodernTags=1\n\n[Window]\nx=10\n");
 }
 
 TEST(Settings, LanguageChangeWritesOnlyLcl) {
@@ -173,6 +191,11 @@ TEST(Settings, LanguageChangeWritesOnlyLcl) {
     ASSERT_TRUE(deleteSettings(f.settings));
     EXPECT_EQ(f.load().lcl, "");
     EXPECT_TRUE(deleteSettings(f.settings)) << "nothing to delete is no failure";
+
+    // A settings folder of its own (~/.config/tunelister/) is made by the first write.
+    f.settings.path = f.dir.file("config/tunelister/Tunelister.ini");
+    ASSERT_TRUE(saveLanguageSetting(f.settings));
+    EXPECT_EQ(test::readFile(f.settings.path), "[Settings]\nLCL=/x/cs.lcl\n");
 }
 
 TEST(Settings, WithoutALocaleTheRestStillLoads) {

@@ -3,14 +3,18 @@
 // memory-backed descriptor.
 #include "plugins/PluginInterface.h"
 #include "plugins/mp3/CodePage.h"
+#include "plugins/mp3/Id3Fields.h"
+#include "plugins/mp3/Id3v2.h"
 #include "plugins/mp3/Mp3.h"
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tl::mp3::test {
 
@@ -41,6 +45,14 @@ inline Bytes repeat(const Bytes& part, int times) {
     return out;
 }
 
+/** Four 7-bit groups of @p n, most significant first (ID3v2 sizes). */
+inline Bytes syncsafe(std::size_t n) {
+    Bytes out;
+    for (int shift : {21, 14, 7, 0})
+        out += static_cast<char>((n >> shift) & 0x7F);
+    return out;
+}
+
 /** An ID3v2 tag of version @p version around @p frames (sizes as 7-bit groups). */
 inline Bytes id3v2Tag(int version, const Bytes& frames, std::uint8_t flags = 0) {
     const std::size_t n = frames.size();
@@ -48,9 +60,7 @@ inline Bytes id3v2Tag(int version, const Bytes& frames, std::uint8_t flags = 0) 
     out += static_cast<char>(version);
     out += '\0';
     out += static_cast<char>(flags);
-    for (int shift : {21, 14, 7, 0})
-        out += static_cast<char>((n >> shift) & 0x7F);
-    return out + frames;
+    return out + syncsafe(n) + frames;
 }
 
 /** An ID3v2.3 frame. */
@@ -61,6 +71,12 @@ inline Bytes frame23(std::string_view id, const Bytes& body, std::uint8_t flags2
     out += '\0';
     out += static_cast<char>(flags2);
     return out + body;
+}
+
+/** An ID3v2.4 frame: a sync-safe size and the format flags @p flags, the body as given
+ *  (already unsynchronised, with any bytes the flags add). */
+inline Bytes frame24(std::string_view id, const Bytes& body, std::uint8_t flags = 0) {
+    return Bytes(id) + syncsafe(body.size()) + '\0' + static_cast<char>(flags) + body;
 }
 
 /** An ID3v2.2 frame. */
@@ -82,6 +98,35 @@ inline Bytes id3v1Tag(std::string_view title, std::string_view artist, std::stri
     return "TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4) +
            field(comment, 30) + static_cast<char>(genre);
 }
+
+inline std::vector<std::byte> blockOf(const Bytes& bytes) {
+    std::vector<std::byte> block(bytes.size());
+    if (!bytes.empty())
+        std::memcpy(block.data(), bytes.data(), bytes.size());
+    return block;
+}
+
+/** A text frame body in ISO-8859-1. */
+inline Bytes latin1(std::string_view text) {
+    return Bytes(1, '\0') + Bytes(text);
+}
+
+/** Opens @p bytes as a tag with @p reading and reads its frames into a record. */
+struct ReadTag {
+    std::vector<std::byte> block;
+    Id3v2Tag tag;
+    Id3Result opened;
+    AudioFileInfo info{};
+
+    explicit ReadTag(const Bytes& bytes, CodePage page = CodePage::Cp1252,
+                     TagReading reading = TagReading::Legacy)
+        : block(blockOf(bytes)), opened(tag.open(block, reading)) {
+        if (opened == Id3Result::Ok ||
+            (reading == TagReading::Modern && opened == Id3Result::Broken))
+            readId3v2Fields(tag, info, page);
+    }
+    std::string text(const char* span) const { return std::string(span + 1); }
+};
 
 /** The outcome of one analysis. */
 struct Outcome {

@@ -1,7 +1,7 @@
 // Legacy code pages: the choice by locale, the tables against the system's iconv, and
 // cutting decoded text at character boundaries.
 #include "plugins/mp3/CodePage.h"
-#include "plugins/mp3/Id3v2.h"
+#include "plugins/mp3/Id3Fields.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

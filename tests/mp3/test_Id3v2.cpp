@@ -1,6 +1,7 @@
 // The ID3v2 and ID3v1 readers and the genre table, on crafted tags.
 #include "Mp3TestUtil.h"
 
+#include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
 
 #include <cstring>
@@ -9,31 +10,6 @@
 
 namespace tl::mp3::test {
 namespace {
-
-std::vector<std::byte> blockOf(const Bytes& bytes) {
-    std::vector<std::byte> block(bytes.size());
-    std::memcpy(block.data(), bytes.data(), bytes.size());
-    return block;
-}
-
-Bytes latin1(std::string_view text) {
-    return Bytes(1, '\0') + Bytes(text);
-}
-
-/** Opens @p bytes as a tag and reads every frame into a record. */
-struct ReadTag {
-    std::vector<std::byte> block;
-    Id3v2Tag tag;
-    Id3Result opened;
-    AudioFileInfo info{};
-
-    explicit ReadTag(const Bytes& bytes, CodePage page = CodePage::Cp1252)
-        : block(blockOf(bytes)), opened(tag.open(block)) {
-        if (opened == Id3Result::Ok)
-            readId3v2Fields(tag, info, page);
-    }
-    std::string text(const char* span) const { return std::string(span + 1); }
-};
 
 TEST(Id3v2Open, RefusesWhatItCannotRead) {
     struct Case {
@@ -199,52 +175,6 @@ TEST(Id3v2Fields, TextIsDecodedWithTheCodePageAndCutAtCharacters) {
     }
 }
 
-TEST(Genre, ResolvesNumbersInParentheses) {
-    struct Case {
-        const char* text;
-        const char* genre;
-    };
-    const Case cases[] = {
-        {"(13)", "Pop"},
-        {"(13)Pop rock", "Pop"},
-        {"Jazz", "Jazz"},
-        {"(RX)", "(RX)"},
-        {"(17)", "Rock"},
-        {"( 17)", "Rock"},
-        {"(200)", "Unknown"},
-        {"(255)", ""},
-        {"(256)", "(256)"},
-        {"(-1)", "(-1)"},
-        {"(9", "Metal"},
-        {"", ""},
-        {"(99999999999)", "(99999999999)"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(resolveGenre(c.text), c.genre) << c.text;
-}
-
-TEST(Genre, TableKeepsThirteenCharactersWithoutTrailingBlank) {
-    const std::pair<int, const char*> rows[] = {
-        {0, "Blues"},           {17, "Rock"},
-        {40, "Alternative R"},  {46, "Instrumental"},
-        {47, "Instrumental"},   {51, "Techno-Indust"},
-        {64, "Native Americ"},  {67, "Psychadelic"},
-        {85, "Bebob"},          {92, "Progressive R"},
-        {93, "Psychedelic R"},  {94, "Symphonic Roc"},
-        {98, "Easy Listenin"},  {123, "Acapella"},
-        {136, "Christian Gan"}, {140, "Contemporary"},
-        {141, "Christian Roc"}, {146, "Jpop"},
-        {147, "Synthpop"},      {148, "Unknown"},
-        {254, "Unknown"},       {255, ""},
-    };
-    for (const auto& [number, name] : rows)
-        EXPECT_EQ(genreName(number), name) << number;
-    for (int n = 0; n < 256; ++n) {
-        EXPECT_LE(genreName(n).size(), 13u) << n;
-        EXPECT_FALSE(!genreName(n).empty() && genreName(n).back() == ' ') << n;
-    }
-}
-
 TEST(Id3v1, FillsOnlyEmptyFieldsAndTakesTheTrackByItsRule) {
     struct Case {
         const char* what;
@@ -301,6 +231,168 @@ TEST(Id3v2Fields, UnicodeArtistIsLeftToTheId3v1Tag) {
     EXPECT_EQ(out.text(out.info.Artist), "V1 artist");
     EXPECT_EQ(out.text(out.info.Title), "V2 title");
     EXPECT_EQ(out.text(out.info.Tag), "ID3-2.3, ID3-1.1");
+}
+
+TEST(Id3v2Open, ModernReadingKnowsVersions2To4) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        Id3Result result;
+    };
+    const Case cases[] = {
+        {"2.2", id3v2Tag(2, frame22("TT2", latin1("x"))), Id3Result::Ok},
+        {"2.3", id3v2Tag(3, frame23("TIT2", latin1("x"))), Id3Result::Ok},
+        {"2.4", id3v2Tag(4, frame24("TIT2", latin1("x"))), Id3Result::Ok},
+        {"2.5", id3v2Tag(5, frame24("TIT2", latin1("x"))), Id3Result::Unsupported},
+        {"version byte 1", id3v2Tag(1, frame22("TT2", latin1("x"))), Id3Result::Unsupported},
+        {"version byte FF", id3v2Tag(0xFF, ""), Id3Result::Unsupported},
+        {"compressed 2.2", id3v2Tag(2, frame22("TT2", latin1("x")), 0x40), Id3Result::Unsupported},
+        {"2.4 extended header of 6 bytes",
+         id3v2Tag(4, Bytes("\0\0\0\x06\x01\0", 6) + frame24("TIT2", latin1("x")), 0x40),
+         Id3Result::Ok},
+        {"2.4 extended header too small", id3v2Tag(4, Bytes("\0\0\0\x04\x01\0", 6), 0x40),
+         Id3Result::Broken},
+        {"2.4 extended header past the end", id3v2Tag(4, Bytes("\0\0\x7F\x7F\x01\0", 6), 0x40),
+         Id3Result::Broken},
+        {"2.3 extended header past the end",
+         id3v2Tag(3, Bytes("\0\0\x7F\x7F\0\0\0\0\0\0", 10), 0x40), Id3Result::Broken},
+        {"frame past the end", id3v2Tag(4, frame24("TIT2", latin1("xxxxxx")).substr(0, 13)),
+         Id3Result::Broken},
+        {"padding", id3v2Tag(4, frame24("TIT2", latin1("x")) + Bytes(30, '\0')), Id3Result::Ok},
+        {"a tail shorter than a frame header", id3v2Tag(4, frame24("TIT2", latin1("x")) + "TAL"),
+         Id3Result::Ok},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::byte> block = blockOf(c.bytes);
+        Id3v2Tag tag;
+        EXPECT_EQ(tag.open(block, TagReading::Modern), c.result) << c.what;
+    }
+}
+
+std::string bodyText(const Id3v2Tag& tag, std::string_view id) {
+    const Id3v2Tag::FrameBody* frame = tag.frame(id);
+    if (!frame)
+        return "none";
+    return std::string(reinterpret_cast<const char*>(frame->body.data()), frame->body.size());
+}
+
+TEST(Id3v2Frames, ModernReadingUndoesWhatFrameFlagsAdd) {
+    struct Case {
+        const char* what;
+        int version;
+        std::uint8_t tagFlags;
+        Bytes frame;
+        std::string body;
+    };
+    const Bytes text("\0A\xFF\0\xE0"
+                     "B",
+                     6); // unsynchronised "A", FF, E0, "B"
+    const Case cases[] = {
+        {"2.4 unsynchronised", 4, 0, frame24("TIT2", text, 0x02),
+         Bytes("\0A\xFF\xE0"
+               "B",
+               5)},
+        {"2.4 data length indicator", 4, 0, frame24("TIT2", Bytes("\0\0\0\x05", 4) + text, 0x03),
+         Bytes("\0A\xFF\xE0"
+               "B",
+               5)},
+        {"2.4 grouping byte", 4, 0, frame24("TIT2", "G" + latin1("x"), 0x40), latin1("x")},
+        {"2.4 grouping and length", 4, 0,
+         frame24("TIT2", "G" + Bytes("\0\0\0\x02", 4) + latin1("x"), 0x41), latin1("x")},
+        {"2.4 unsynchronised by the tag's flag", 4, 0x80, frame24("TIT2", text),
+         Bytes("\0A\xFF\xE0"
+               "B",
+               5)},
+        {"2.4 without unsynchronisation keeps FF 00", 4, 0, frame24("TIT2", text), text},
+        {"2.4 compressed", 4, 0, frame24("TIT2", latin1("x"), 0x08), "none"},
+        {"2.4 encrypted", 4, 0, frame24("TIT2", "E" + latin1("x"), 0x04), "none"},
+        {"2.4 flags that add more bytes than the frame has", 4, 0, frame24("TIT2", "abc", 0x01),
+         "none"},
+        {"2.3 grouping byte", 3, 0, frame23("TIT2", "G" + latin1("x"), 0x20), latin1("x")},
+        {"2.3 compressed", 3, 0, frame23("TIT2", Bytes(4, '\0') + latin1("x"), 0x80), "none"},
+        // ID3v2.3 unsynchronises the whole tag; its frame sizes count the bytes after undoing.
+        {"2.3 unsynchronised by the tag", 3, 0x80,
+         frame23("TIT2", Bytes("\0A\xFF\xE0"
+                               "B",
+                               5)),
+         Bytes("\0A\xFF\xE0"
+               "B",
+               5)},
+    };
+    for (const Case& c : cases) {
+        Bytes frame = c.frame;
+        if (c.version == 3 && c.tagFlags)
+            frame.replace(frame.find("\xFF\xE0"), 2, Bytes("\xFF\0\xE0", 3));
+        std::vector<std::byte> block = blockOf(id3v2Tag(c.version, frame, c.tagFlags));
+        Id3v2Tag tag;
+        EXPECT_EQ(tag.open(block, TagReading::Modern), Id3Result::Ok) << c.what;
+        EXPECT_EQ(bodyText(tag, "TIT2"), c.body) << c.what;
+    }
+}
+
+TEST(Id3v2Frames, ModernReadingRecognisesPlainFrameSizesInVersion24) {
+    // Some taggers wrote ID3v2.4 frame sizes as plain numbers; a size of 200 has bit 7 set
+    // in its last byte, so read sync-safe it points into the middle of the frame.
+    const Bytes longTitle = latin1(std::string(199, 't'));
+    const auto plainFrame = [](std::string_view id, const Bytes& body) {
+        return Bytes(id) + Bytes("\0\0", 2) + static_cast<char>(body.size() >> 8) +
+               static_cast<char>(body.size() & 0xFF) + Bytes(2, '\0') + body;
+    };
+    struct Case {
+        const char* what;
+        Bytes frames;
+    };
+    const Case cases[] = {
+        {"plain", plainFrame("TIT2", longTitle) + plainFrame("TPE1", latin1("Artist"))},
+        {"sync-safe", frame24("TIT2", longTitle) + frame24("TPE1", latin1("Artist"))},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::byte> block = blockOf(id3v2Tag(4, c.frames + Bytes(10, '\0')));
+        Id3v2Tag tag;
+        EXPECT_EQ(tag.open(block, TagReading::Modern), Id3Result::Ok) << c.what;
+        EXPECT_EQ(bodyText(tag, "TIT2"), longTitle) << c.what;
+        EXPECT_EQ(bodyText(tag, "TPE1"), latin1("Artist")) << c.what;
+    }
+}
+
+TEST(Id3v2Frames, ModernReadingKeepsTheFramesBeforeABreakAndFewComments) {
+    std::vector<std::byte> block =
+        blockOf(id3v2Tag(4, frame24("TIT2", latin1("First")) + frame24("TIT2", latin1("Second")) +
+                                frame24("APIC", "image") + "bad!" + Bytes(20, 'x')));
+    Id3v2Tag tag;
+    EXPECT_EQ(tag.open(block, TagReading::Modern), Id3Result::Broken);
+    EXPECT_EQ(bodyText(tag, "TIT2"), latin1("First"));
+    ASSERT_EQ(tag.frames().size(), 1u) << "a repeated text frame and unused frames are not kept";
+
+    Bytes comments;
+    for (int i = 0; i < 40; ++i)
+        comments += frame24("COMM", Bytes("\0eng\0", 5) + std::to_string(i));
+    std::vector<std::byte> many = blockOf(id3v2Tag(4, comments));
+    EXPECT_EQ(tag.open(many, TagReading::Modern), Id3Result::Ok);
+    EXPECT_EQ(tag.frames().size(), Id3v2Tag::MaxComments);
+}
+
+TEST(Id3v2Header, TagHeadersAndFootersAreRecognisedByTheirRule) {
+    struct Case {
+        Bytes header;
+        bool tag;
+        std::size_t footer;
+    };
+    const Case cases[] = {
+        {Bytes("ID3\x04\0\x10\0\0\0\0", 10), true, 10},
+        {Bytes("ID3\x04\0\0\0\0\x01\x7F", 10), true, 0},
+        {Bytes("ID3\x03\0\x10\0\0\0\0", 10), true, 0}, // only ID3v2.4 has footers
+        {Bytes("ID3\xFF\0\0\0\0\0\0", 10), false, 0},
+        {Bytes("ID3\x03\xFF\0\0\0\0\0", 10), false, 0},
+        {Bytes("ID3\x03\0\0\0\0\x80\0", 10), false, 0},
+        {Bytes("ID4\x03\0\0\0\0\0\0", 10), false, 0},
+    };
+    for (const Case& c : cases) {
+        const std::span<const std::byte, Id3v2HeaderSize> header(
+            reinterpret_cast<const std::byte*>(c.header.data()), Id3v2HeaderSize);
+        EXPECT_EQ(isId3v2Header(header), c.tag) << testing::PrintToString(c.header);
+        EXPECT_EQ(id3v2FooterSize(header), c.footer) << testing::PrintToString(c.header);
+    }
 }
 
 } // namespace

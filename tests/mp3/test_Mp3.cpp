@@ -94,7 +94,8 @@ TEST(Mp3Analysis, ConstantBitrateStreamFillsStreamFields) {
     EXPECT_EQ(out.text(out.info.Mode), "Joint stereo");
     EXPECT_EQ(out.text(out.info.Binary), "FFFB9044");
     EXPECT_EQ(out.text(out.info.Tag), "");
-    EXPECT_EQ(out.info.Length, static_cast<int>(file.size() * 8 / 128.0 + 0.5));
+    // 20 frames of 417 bytes at 128 kbit/s: 8340 bytes, 521.25 ms.
+    EXPECT_EQ(out.info.Length, 521);
 }
 
 TEST(Mp3Analysis, LeadingDataIsSkippedAndNotCounted) {
@@ -146,26 +147,24 @@ TEST(FrameHeader, WalkTablesAgreeWithTheDecoderForEveryHeader) {
 }
 
 TEST(Mp3Analysis, VariableBitrateIsWalkedOrEstimated) {
+    // 128, 160, 128, 192, 128, 256, 128, 128, 224, 128 kbit/s: frames of 417, 522, 417,
+    // 626, 417, 835, 417, 417, 731 and 417 bytes, 5216 in all.
     const int indexes[] = {9, 10, 9, 11, 9, 13, 9, 9, 12, 9};
     Bytes file;
-    double duration = 0;
-    int sum = 0;
-    for (int index : indexes) {
+    for (int index : indexes)
         file += mpeg1Frame(index);
-        const auto h = decodeFrameHeader({0xFF, 0xFB, static_cast<std::uint8_t>(index << 4), 0});
-        duration += frameDuration(*h);
-        sum += h->bitrate;
-    }
+    ASSERT_EQ(file.size(), 5216u);
     const Outcome full = analyse(file, 0);
     EXPECT_EQ(full.result, TL_AFI_OK);
-    EXPECT_EQ(full.info.Bitrate, sum / 10);
-    EXPECT_EQ(full.info.Length, static_cast<int>(duration));
+    EXPECT_EQ(full.info.Bitrate, 160); // 1600 / 10
+    EXPECT_EQ(full.info.Length, 261);  // 10 frames of 1152 samples at 44.1 kHz: 261.2 ms
 
-    // Quick: the check stops at the first different bitrate; average of 128 and 160.
+    // Quick: the check stops at the first different bitrate and takes the average of 128
+    // and 160: 5216 bytes at 144 kbit/s, 289.8 ms.
     const Outcome quick = analyse(file, TL_AFI_OPTION_QUICK);
     EXPECT_EQ(quick.result, TL_AFI_OK);
     EXPECT_EQ(quick.info.Bitrate, -1);
-    EXPECT_EQ(quick.info.Length, static_cast<int>(file.size() * 8 / 144));
+    EXPECT_EQ(quick.info.Length, 289);
     EXPECT_EQ(quick.text(quick.info.Type), "MPG1/3");
 }
 
@@ -174,26 +173,23 @@ TEST(Mp3Analysis, WalkStopsAtTheId3v1Tag) {
     file += id3v1Tag("T", "A", "", "", "", 255);
     const Outcome out = analyse(file);
     EXPECT_EQ(out.result, TL_AFI_OK);
-    EXPECT_EQ(out.info.Bitrate, (128 * 7 + 192) / 8);
-    EXPECT_EQ(out.info.Length, static_cast<int>(8 * 1152000.0 / 44100));
+    EXPECT_EQ(out.info.Bitrate, 136); // (7 x 128 + 192) / 8
+    EXPECT_EQ(out.info.Length, 208);  // 8 frames of 1152 samples at 44.1 kHz: 208.98 ms
 }
 
 TEST(Mp3Analysis, WalkAcrossBufferBordersCountsEveryFrame) {
     // Enough frames of changing sizes for several read-ahead buffers, and a frame header
     // that straddles each buffer's end somewhere.
     Bytes file;
-    double duration = 0;
-    int frames = 0;
+    std::int64_t frames = 0;
     while (file.size() < 3 * FileSource::BufferSize + 1000) {
-        const int index = 9 + frames % 5;
-        file += mpeg1Frame(index);
-        duration += frameDuration(
-            *decodeFrameHeader({0xFF, 0xFB, static_cast<std::uint8_t>(index << 4), 0}));
+        file += mpeg1Frame(9 + static_cast<int>(frames % 5));
         ++frames;
     }
     const Outcome out = analyse(file);
     EXPECT_EQ(out.result, TL_AFI_OK);
-    EXPECT_EQ(out.info.Length, static_cast<int>(duration));
+    // Every frame holds 1152 samples at 44.1 kHz.
+    EXPECT_EQ(out.info.Length, frames * 1152000 / 44100);
 }
 
 TEST(Mp3Analysis, WalkEndsOnAHeaderCutByTheEndOfTheFile) {
@@ -202,10 +198,10 @@ TEST(Mp3Analysis, WalkEndsOnAHeaderCutByTheEndOfTheFile) {
     const Bytes frames = mpeg1Frame(9) + mpeg1Frame(11) + repeat(mpeg1Frame(9), 6);
     const Outcome out = analyse(frames + "\xFF\xFB");
     EXPECT_EQ(out.result, TL_AFI_OK);
-    EXPECT_EQ(out.info.Length, static_cast<int>(9 * 1152000.0 / 44100));
-    EXPECT_EQ(out.info.Bitrate, (128 * 8 + 192) / 9);
+    EXPECT_EQ(out.info.Length, 235);  // 9 frames of 26.12 ms
+    EXPECT_EQ(out.info.Bitrate, 135); // (8 x 128 + 192) / 9
     // A single stray byte that is no header's start ends the walk without a frame.
-    EXPECT_EQ(analyse(frames + "\x00").info.Length, static_cast<int>(8 * 1152000.0 / 44100));
+    EXPECT_EQ(analyse(frames + "\x00").info.Length, 208); // 8 frames
 }
 
 TEST(Mp3Analysis, Id3v1TagIsNotPartOfThePlayingTime) {
@@ -219,13 +215,14 @@ TEST(Mp3Analysis, Id3v1TagIsNotPartOfThePlayingTime) {
 }
 
 TEST(Mp3Analysis, BrokenChainIsInterruptedInTheFirstThreeChecksAndNoStreamLater) {
-    // Junk after frame k breaks check k-1 (the check counts from 0).
+    // Junk after frame k breaks check k-1 (the check counts from 0). A single frame
+    // before the junk is no stream yet: the stream is found behind the junk.
     struct Case {
         int framesBeforeJunk;
         int result;
     };
-    const Case cases[] = {{1, TL_AFI_INTERRUPTED}, {2, TL_AFI_INTERRUPTED}, {3, TL_AFI_INTERRUPTED},
-                          {4, TL_AFI_NO_STREAM},   {5, TL_AFI_NO_STREAM},   {6, TL_AFI_OK}};
+    const Case cases[] = {{1, TL_AFI_OK},        {2, TL_AFI_INTERRUPTED}, {3, TL_AFI_INTERRUPTED},
+                          {4, TL_AFI_NO_STREAM}, {5, TL_AFI_NO_STREAM},   {6, TL_AFI_OK}};
     const Bytes clean = repeat(mpeg1Frame(9), 12);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.framesBeforeJunk);
@@ -244,7 +241,104 @@ TEST(Mp3Analysis, BrokenChainIsInterruptedInTheFirstThreeChecksAndNoStreamLater)
             // The skipped junk is taken off the payload.
             EXPECT_EQ(out.info.Length, analyse(clean).info.Length);
         }
+        if (c.framesBeforeJunk == 1) { // the lone frame counts as leading junk
+            EXPECT_EQ(out.info.Length, analyse(repeat(mpeg1Frame(9), 11)).info.Length);
+        }
     }
+}
+
+/** MPEG-2 Layer III frames, 22050 Hz, 64 kbit/s, mono. */
+Bytes mpeg2Frames(int count) {
+    return repeat(frame(0xF3, 0x80, 0xC4), count);
+}
+
+TEST(Mp3Analysis, JunkBeforeTheStreamNeverDescribesIt) {
+    // Headers in the junk before an MPEG-2 stream: a lone one, two of one kind in a row
+    // with different bitrates (a quick look stops at the change), and three in a row that
+    // the check follows before it breaks. In every case, quick or not, the record is the
+    // MPEG-2 stream's, and the junk is not part of its playing time.
+    const Bytes junk(60, 'j');
+    const Bytes lone = mpeg1Frame(9).substr(0, 4) + junk;
+    const Bytes two = mpeg1Frame(9) + mpeg1Frame(10) + junk;
+    const Bytes three = mpeg1Frame(9) + mpeg1Frame(10) + mpeg1Frame(9) + junk;
+    const Bytes stream = mpeg2Frames(12);
+    const Outcome alone = analyse(stream);
+    for (const Bytes* before : {&lone, &two, &three}) {
+        for (const int options : {0, TL_AFI_OPTION_QUICK}) {
+            SCOPED_TRACE(testing::Message() << before->size() << " bytes, options " << options);
+            const Outcome out = analyse(*before + stream, options);
+            EXPECT_EQ(out.result, TL_AFI_OK);
+            EXPECT_EQ(out.text(out.info.Type), "MPG2/3");
+            EXPECT_EQ(out.info.Frequency, 22050u);
+            EXPECT_EQ(out.info.Bitrate, 64);
+            EXPECT_EQ(out.text(out.info.Mode), "Mono");
+            EXPECT_EQ(out.text(out.info.Binary), "FFF380C4");
+            EXPECT_EQ(out.info.Length, alone.info.Length);
+        }
+    }
+}
+
+TEST(Mp3Analysis, QuickCheckIsAsStrictAsTheFullOne) {
+    // Four headers of changing bitrates, then nothing that continues them: the check
+    // breaks at its fourth step, which makes the file one without a stream, quick or not.
+    const Bytes chain = mpeg1Frame(9) + mpeg1Frame(10) + mpeg1Frame(9) + mpeg1Frame(11);
+    for (const int options : {0, TL_AFI_OPTION_QUICK}) {
+        const Outcome out = analyse(chain + Bytes(3000, 'q'), options);
+        EXPECT_EQ(out.result, TL_AFI_NO_STREAM) << options;
+        EXPECT_EQ(out.text(out.info.Type), "") << options;
+    }
+}
+
+TEST(Mp3Analysis, TagsDirectlyBehindTheFirstAreSkipped) {
+    // The second tag holds a UTF-16 byte order mark and "T" (FF FE 54 00), which reads as
+    // an MPEG-1 Layer I header, four times 160 bytes apart.
+    Bytes comments;
+    for (int i = 0; i < 4; ++i)
+        comments += frame23("COMM", Bytes("\x01"
+                                          "eng\xFF\xFE\0\0\xFF\xFE",
+                                          10) +
+                                        repeat(Bytes("T\0", 2), 70));
+    const Bytes first = id3v2Tag(3, frame23("TIT2", latin1("First")));
+    const Bytes second = id3v2Tag(3, comments + Bytes(64, '\0'));
+    const Bytes frames = repeat(mpeg1Frame(9), 10);
+    const Outcome plain = analyse(first + frames);
+    for (const int options : {0, TL_AFI_OPTION_MODERN_TAGS}) {
+        const Outcome out = analyse(first + second + second + frames, options);
+        EXPECT_EQ(out.result, TL_AFI_OK);
+        EXPECT_EQ(out.text(out.info.Title), "First");
+        EXPECT_EQ(out.text(out.info.Tag), "ID3-2.3");
+        EXPECT_EQ(out.text(out.info.Type), "MPG1/3");
+        EXPECT_EQ(out.info.Length, plain.info.Length) << "the skipped tags are no audio";
+    }
+    // What only looks like a tag, or a tag that runs past the end, is not skipped.
+    const Bytes notATag = "ID3\x03\xFF" + Bytes(5, '\0');
+    EXPECT_EQ(analyse(first + notATag + frames).info.Length,
+              analyse(first + Bytes(10, 'x') + frames).info.Length);
+    const Bytes tooLong = Bytes("ID3\x03\0\0\0\0\x7F\x7F", 10);
+    const Outcome past = analyse(first + tooLong + frames);
+    EXPECT_EQ(past.result, TL_AFI_OK);
+    EXPECT_EQ(past.text(past.info.Type), "MPG1/3");
+}
+
+TEST(Mp3Analysis, ModernReadingReadsVersion24AndItsFooter) {
+    const Bytes frames =
+        frame24("TIT2", "\x03New \xE2\x9C\x93") + frame24("TDRC", latin1("2004-05"));
+    Bytes tag = id3v2Tag(4, frames, 0x10);
+    tag += "3DI" + tag.substr(3, 7);
+    const Bytes stream = repeat(mpeg1Frame(9), 10);
+    const Bytes v1 = id3v1Tag("Old", "Artist", "", "", "", 255);
+    const Outcome out = analyse(tag + stream + v1, TL_AFI_OPTION_MODERN_TAGS);
+    EXPECT_EQ(out.result, TL_AFI_OK);
+    EXPECT_EQ(out.text(out.info.Title), "New \xE2\x9C\x93");
+    EXPECT_EQ(out.text(out.info.Artist), "Artist");
+    EXPECT_EQ(out.text(out.info.Year), "2004");
+    EXPECT_EQ(out.text(out.info.Tag), "ID3-2.4, ID3-1.1");
+    // The tag and its footer leave the payload: the stream alone.
+    EXPECT_EQ(out.info.Length, static_cast<int>(stream.size() * 8 / 128.0 + 0.5));
+
+    const Outcome legacy = analyse(tag + stream + v1);
+    EXPECT_EQ(legacy.result, TL_AFI_TAG_ERROR);
+    EXPECT_EQ(legacy.text(legacy.info.Title), "Old");
 }
 
 TEST(Mp3Analysis, ResynchronisationGivesUpWhenThePayloadRunsOut) {
@@ -256,12 +350,14 @@ TEST(Mp3Analysis, ResynchronisationGivesUpWhenThePayloadRunsOut) {
 
 TEST(Mp3Analysis, Id3v2TagCountsWithTwentyBytesMore) {
     const Bytes tag = id3v2Tag(3, frame23("TIT2", Bytes("\0Song", 5)) + Bytes(200, '\0'));
-    const Bytes frames = repeat(mpeg1Frame(9), 20);
+    const Bytes frames = repeat(mpeg1Frame(9), 24);
     const Outcome out = analyse(tag + frames);
     EXPECT_EQ(out.result, TL_AFI_OK);
     EXPECT_EQ(out.text(out.info.Title), "Song");
     EXPECT_EQ(out.text(out.info.Tag), "ID3-2.3");
-    EXPECT_EQ(out.info.Length, static_cast<int>((frames.size() - 10) * 8 / 128.0 + 0.5));
+    // 24 frames of 417 bytes less the 10 bytes the tag counts beyond its own size: 9998
+    // bytes at 128 kbit/s, 624.875 ms. (The frames alone would give 626, 20 bytes less 624.)
+    EXPECT_EQ(out.info.Length, 625);
 }
 
 TEST(Mp3Analysis, LengthIsNeverZeroWhenAStreamWasFound) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -192,4 +193,30 @@ TEST(Volumes, RelativePathDropsTheMountPointAndSlashes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(volumeRelativePath(c.mount, c.dir, c.network), c.path) << c.dir;
+}
+
+TEST(Volumes, MountPointsToChooseFromAreDisksAndSharesOnceInOrder) {
+    FakeMounts m;
+    const std::string r = m.root();
+    fs::create_directories(r + "/media/cd");
+    tl::test::writeFile(r + "/hosts", "127.0.0.1 localhost\n");
+    m.mount("/", "ext4", "/dev/vda", "254:0");
+    m.mount("/proc", "proc", "proc", "0:21");
+    m.mount("/run", "tmpfs", "tmpfs", "0:22");
+    m.mount("/sys/fs/cgroup", "cgroup2", "cgroup2", "0:23");
+    m.mount(r + "/media/cd", "iso9660", "/dev/sr0", "11:0");
+    m.mount("/mnt/nas", "nfs4", "server:/music", "0:60");
+    m.mount("/snap/core/1", "squashfs", "/dev/loop3", "7:3");
+    m.mount(r + "/hosts", "ext4", "/dev/vda", "254:0");
+    m.mount("/home", "ext4", "/dev/vda2", "254:2");
+    m.mount("/home", "ext4", "/dev/vda2", "254:2");
+    const std::vector<std::string> expected{"/", "/home", "/mnt/nas", r + "/media/cd"};
+    auto sorted = expected;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(volumeMountPoints(m.paths()), sorted);
+
+    PlatformPaths missing = m.paths();
+    missing.mountInfo += ".absent";
+    EXPECT_EQ(volumeMountPoints(missing), std::vector<std::string>{"/"})
+        << "the root is always a place to name";
 }

@@ -1,8 +1,11 @@
 // A small input plug-in for the host's tests. Each build sets its identity with macros:
 // TP_NAME, TP_EXT, TP_COMPAT, TP_VERSION, TP_INFO_RESULT, and leaves out exports with
-// TP_NO_INFO / TP_NO_CONFIG.
+// TP_NO_INFO / TP_NO_CONFIG. With TP_RECORD_CONFIG, _ConfigurePugin writes the owner window
+// it got to the file named by the environment variable TL_CONFIG_RECORD.
 #include "plugins/PluginInterface.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef TP_NAME
@@ -46,6 +49,14 @@ __attribute__((visibility("default"))) int32_t _GetAudioFileInfo(int32_t fd, Aud
 
 #ifndef TP_NO_CONFIG
 __attribute__((visibility("default"))) int32_t _ConfigurePugin(PluginConfigRequest* request) {
+#ifdef TP_RECORD_CONFIG
+    if (const char* record = std::getenv("TL_CONFIG_RECORD")) {
+        if (std::FILE* out = std::fopen(record, "a")) {
+            std::fprintf(out, "%u\n", static_cast<unsigned>(request->ownerWindow));
+            std::fclose(out);
+        }
+    }
+#endif
     return static_cast<int32_t>(request->ownerWindow) + 1;
 }
 #endif

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::TempDir;
@@ -69,6 +70,11 @@ TEST(PluginManager, ExtensionsMatchIgnoringAsciiCase) {
         EXPECT_EQ(manager.findByExtension(ext), 0) << ext;
     for (const char* ext : {"mp4", "mp", "", "mp3 "})
         EXPECT_EQ(manager.findByExtension(ext), -1) << ext;
+    // A file is claimed by the extension after its last dot.
+    for (const char* name : {"a.mp3", "B.MP3", "a.b.mp3", ".mp3"})
+        EXPECT_TRUE(manager.claims(name)) << name;
+    for (const char* name : {"mp3", "a.mp3.txt", "a.", "a.mp4"})
+        EXPECT_FALSE(manager.claims(name)) << name;
 }
 
 TEST(PluginManager, AtMost128PluginsAreLoaded) {
@@ -88,6 +94,7 @@ TEST(PluginManager, FilesThatAreNotLibrariesAreSkipped) {
     TempDir dir;
     test::writeFile(dir.file("broken.so"), "this is not a shared library");
     fs::create_directory(dir.path() / "folder.so");
+    ASSERT_EQ(::mkfifo(dir.file("fifo.so").c_str(), 0600), 0);
     install(dir, "tp_good", "good.so");
     test::writeFile(dir.file("readme.txt"), "not a plug-in");
     PluginManager manager(dir.path().string());

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using namespace tl;
 
 namespace {
@@ -128,7 +131,7 @@ TEST(Filter, FirstConditionAlwaysJoinsWithAnd) {
                         "", "");
     ASSERT_EQ(filter.terms().size(), 2u);
     EXPECT_EQ(filter.terms()[0].connector, FilterTerm::And);
-    EXPECT_EQ(filter.terms()[0].op, 3);
+    EXPECT_EQ(filter.terms()[0].op, Op::Equal);
     Fields onlyP = with(Artist, "p");
     EXPECT_FALSE(filter.passes(onlyP)); // p and q, not p or q
     onlyP[Album] = "q";
@@ -196,8 +199,16 @@ TEST(Filter, ConditionTextsAreRead) {
         {"ARTIST BEGINS The Who", ConditionParse::None, Artist, Op::Begins, "The Who"},
         {"Genre != Rock", ConditionParse::None, Genre, Op::NotEqual, "Rock"},
         {"Title = x", ConditionParse::None, Title, Op::Equal, "x"},
-        {"Artist beginsX", ConditionParse::NoOperator, 0, Op::Begins, ""},
-        {"Artist ~ x", ConditionParse::NoOperator, 0, Op::Begins, ""},
+        {"Title = =x", ConditionParse::None, Title, Op::Equal, "=x"},
+        {"Title != <none>", ConditionParse::None, Title, Op::NotEqual, "<none>"},
+        {"Year >= 1990", ConditionParse::None, Year, Op::GreaterEqual, "1990"},
+        {"Year<=1990", ConditionParse::None, Year, Op::LessEqual, "1990"},
+        {"Artist=(hed) p.e.", ConditionParse::None, Artist, Op::Equal, "(hed) p.e."},
+        {"Artist\tContains\t x y ", ConditionParse::None, Artist, Op::Contains, "x y "},
+        {"Artist contains", ConditionParse::None, Artist, Op::Contains, ""},
+        {"Album begins =", ConditionParse::None, Album, Op::Begins, "="},
+        {"Artist", ConditionParse::NoOperator, 0, Op::Begins, ""},
+        {"Artist   ", ConditionParse::NoOperator, 0, Op::Begins, ""},
         {"Singer = x", ConditionParse::UnknownField, 0, Op::Begins, ""},
         {"= x", ConditionParse::NoField, 0, Op::Begins, ""},
     };
@@ -216,4 +227,82 @@ TEST(Filter, ConditionTextsAreRead) {
     }
     EXPECT_EQ(parseCondition("Artist = " + std::string(101, 'x'), FilterConnective::And).error,
               ConditionParse::ValueTooLong);
+}
+
+TEST(Filter, OperatorsOtherThanTheSixAreRefusedWithTheWordAtFault) {
+    struct Case {
+        const char* text;
+        const char* word;
+    };
+    const Case cases[] = {
+        {"Artist == x", "=="},
+        {"Artist ==x", "=="},
+        {"Year => 1990", "=>"},
+        {"Year =< 1990", "=<"},
+        {"Genre <> Rock", "<>"},
+        {"Year > 1990", ">"},
+        {"Year < 1990", "<"},
+        {"Year>1990", ">"},
+        {"Artist ! x", "!"},
+        {"Artist !== x", "!=="},
+        {"Artist =! x", "=!"},
+        {"Artist ~ x", "~"},
+        {"Artist ~x", "~x"},
+        {"Artist beginsX", "beginsX"},
+        {"Artist begins=x", "begins=x"},
+        {"Artist is x", "is"},
+        {"Artist equals x", "equals"},
+        {"Year 1990", "1990"},
+        {"Artist \xE2\x89\xA0 x", "\xE2\x89\xA0"},
+    };
+    for (const Case& c : cases) {
+        const ConditionParse parsed = parseCondition(c.text, FilterConnective::And);
+        EXPECT_EQ(parsed.error, ConditionParse::BadOperator) << c.text;
+        EXPECT_EQ(parsed.word, c.word) << c.text;
+        EXPECT_FALSE(parsed.condition) << c.text;
+    }
+}
+
+TEST(Filter, TwoThreadsDecideAsOneDoes) {
+    // Text terms of several lengths on every record, so that each decision copies and
+    // normalises fields: with one buffer shared by the threads the copies would mix.
+    const Filter filter({cond(Artist, Op::Contains, "7"), cond(Album, Op::Begins, "album 1"),
+                         cond(Path, Op::Equal, "music/band 12/album 1", FilterConnective::Or),
+                         cond(Genre, Op::GreaterEqual, "m", FilterConnective::Or)},
+                        "", "");
+    std::vector<Fields> records;
+    for (int i = 0; i < 20000; ++i) {
+        Fields f = emptyRecord();
+        f[Artist] =
+            "Band " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 40), '-');
+        f[Album] = "Album " + std::to_string(i % 300);
+        f[Path] = "Music/Band " + std::to_string(i % 50) + "/Album " + std::to_string(i % 7);
+        f[Genre] = i % 3 == 0 ? "Rock" : (i % 3 == 1 ? "Jazz" : std::string(300, 'z'));
+        records.push_back(std::move(f));
+    }
+    std::vector<char> single(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        single[i] = filter.passes(records[i]);
+    std::size_t passing = 0;
+    for (const char p : single)
+        passing += p;
+    ASSERT_GT(passing, records.size() / 10); // both outcomes occur often
+    ASSERT_LT(passing, records.size() - records.size() / 10);
+
+    // One thread walks forwards, the other backwards, several times over.
+    std::vector<char> forwards(records.size()), backwards(records.size());
+    std::thread a([&] {
+        for (int round = 0; round < 5; ++round)
+            for (std::size_t i = 0; i < records.size(); ++i)
+                forwards[i] = filter.passes(records[i]);
+    });
+    std::thread b([&] {
+        for (int round = 0; round < 5; ++round)
+            for (std::size_t i = records.size(); i-- > 0;)
+                backwards[i] = filter.passes(records[i]);
+    });
+    a.join();
+    b.join();
+    EXPECT_EQ(forwards, single);
+    EXPECT_EQ(backwards, single);
 }

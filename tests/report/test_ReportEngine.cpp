@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::readFile;
@@ -125,6 +126,63 @@ TEST(ReportEngine, CountersAtEveryBlock) {
               "E3/1/2");
 }
 
+// Every block of a group knows the group's records and their share of the largest group's,
+// counted with the same rule that begins the groups.
+TEST(ReportEngine, GroupSizesAndSharesAreKnownFromTheGroupStart) {
+    struct Run {
+        std::string artist;
+        int records;
+    };
+    struct Case {
+        const char* what;
+        std::string groupBy;
+        std::vector<Run> runs;           // in loading order
+        std::vector<std::string> groups; // "records:share" at each group start
+        std::string atTheEnd;            // "%c:%p" in the document end
+    };
+    const Case cases[] = {
+        {"1,000, 500 and 1",
+         "GroupBy=Artist",
+         {{"a", 1000}, {"b", 500}, {"c", 1}},
+         {"1000:100", "500:50", "1:1"},
+         "1:1"},
+        {"no GroupBy: one group", "", {{"x", 2}, {"y", 1}}, {"3:100"}, "3:100"},
+        {"x, y, x are three groups",
+         "GroupBy=Artist",
+         {{"x", 1}, {"y", 1}, {"x", 1}},
+         {"1:100", "1:100", "1:100"},
+         "1:100"},
+        {"case of a-z ignored, other case counts",
+         "GroupBy=Artist",
+         {{"Abc", 1}, {"aBC", 2}, {"é", 1}, {"É", 1}},
+         {"3:100", "1:33", "1:33"},
+         "1:33"},
+    };
+    for (const Case& c : cases) {
+        std::vector<Fields> records;
+        for (const Run& run : c.runs)
+            for (int i = 0; i < run.records; ++i)
+                records.push_back(album(run.artist));
+        Blocks b;
+        b.general = c.groupBy;
+        b.docStart = "[%c:%p]";
+        b.groupStart = "<%c:%p|";
+        b.item = "%c";
+        b.groupEnd = "|%l:%c:%p>";
+        b.docEnd = "[%c:%p]";
+        std::string expected = "[0:0]";
+        for (const std::string& group : c.groups) {
+            const std::string records = group.substr(0, group.find(':'));
+            std::string items;
+            for (int i = 0; i < std::stoi(records); ++i)
+                items += records;
+            expected += "<" + group + "|" + items + "|" + records + ":" + group + ">";
+        }
+        expected += "[" + c.atTheEnd + "]";
+        EXPECT_EQ(report(records, b), expected) << c.what;
+    }
+}
+
 TEST(ReportEngine, TotalsAreZeroAtGroupStartAndSummedAtTheEnds) {
     Blocks b;
     b.general = "GroupBy=Artist";
@@ -179,6 +237,16 @@ TEST(ReportEngine, FailuresStopTheReportAndKeepTheEarlierOne) {
     Blocks missingInclude;
     missingInclude.general = "Include=nowhere.txt";
     missingInclude.docStart = "start";
+    // A FIFO, a device and a folder are refused before anything is read from them: an
+    // endless device is no write failure and a FIFO does not hold the report.
+    TempDir other;
+    ASSERT_EQ(::mkfifo(other.file("fifo").c_str(), 0600), 0);
+    Blocks fifoInclude = missingInclude;
+    fifoInclude.general = "Include=" + other.file("fifo");
+    Blocks endlessInclude = missingInclude;
+    endlessInclude.general = "Include=/dev/zero";
+    Blocks folderInclude = missingInclude;
+    folderInclude.general = "Include=" + other.path().string();
     Blocks badField;
     badField.docStart = "start;";
     badField.item = "ok %Nonsense%";
@@ -191,6 +259,9 @@ TEST(ReportEngine, FailuresStopTheReportAndKeepTheEarlierOne) {
         {"unknown field", badField, ReportStatus::FieldError, "Item:Nonsense", 4},
         {"width with a letter", badWidth, ReportStatus::FieldError, "Item:Artist=>12x", 1},
         {"unclosed placeholder", open, ReportStatus::EolError, "Group:End", 8},
+        {"include is a FIFO", fifoInclude, ReportStatus::IncludeError, "", 0},
+        {"include is endless", endlessInclude, ReportStatus::IncludeError, "", 0},
+        {"include is a folder", folderInclude, ReportStatus::IncludeError, "", 0},
     };
     for (const Case& c : cases) {
         ReportOutcome outcome;
@@ -211,6 +282,8 @@ TEST(ReportEngine, CopyBringsFilesAlongAndStopsAtTheFirstFailure) {
     writeFile(dir.file("tpl/empty.txt"), "");
     writeFile(dir.file("tpl/sub/b.css"), "b");
     writeFile(dir.file("tpl/c.css"), "c");
+    ASSERT_EQ(::mkfifo(dir.file("tpl/pipe.css").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "tpl" / "zero.bin");
     const auto digest = writeDigest(dir, "d.sdd", {album("a")});
 
     struct Case {
@@ -231,6 +304,16 @@ TEST(ReportEngine, CopyBringsFilesAlongAndStopsAtTheFirstFailure) {
          {"a.css"},
          {"c.css"}},
         {"source missing", "a.css|gone.css|c.css", ReportStatus::CopyError, {"a.css"}, {"c.css"}},
+        {"source is a FIFO",
+         "a.css|pipe.css|c.css",
+         ReportStatus::CopyError,
+         {"a.css"},
+         {"pipe.css", "c.css"}},
+        {"source is a device",
+         "a.css|zero.bin|c.css",
+         ReportStatus::CopyError,
+         {"a.css"},
+         {"zero.bin", "c.css"}},
         {"outside the report folder",
          "a.css|../escape.css|c.css",
          ReportStatus::CopyError,

@@ -87,6 +87,29 @@ TEST(LoadTemplate, MissingFileIsTemplateMissing) {
     EXPECT_EQ(loadReportTemplate(dir.path().string()).status, TemplateLoadStatus::TemplateMissing);
 }
 
+// What the wizard shows before a template is used: any readable template, even one this
+// version cannot use, tells its description and author.
+TEST(TemplateInfo, DescriptionAndAuthorOfEveryReadableTemplate) {
+    test::TempDir dir;
+    const std::string newer = dir.file("newer.tpl");
+    test::writeFile(newer, "[General]\nTPLVersion=3\nTPLCompatibility=3\n"
+                           "Description=Albums%nby artist\nAuthor=  Jana  \n");
+    const auto info = readTemplateInfo(newer);
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->description, "Albums\r\nby artist");
+    EXPECT_EQ(info->author, "Jana");
+    EXPECT_EQ(loadReportTemplate(newer).status, TemplateLoadStatus::TemplateVersion);
+
+    const std::string bare = dir.file("bare.tpl");
+    test::writeFile(bare, "[Item]\nItem=x\n");
+    ASSERT_TRUE(readTemplateInfo(bare).has_value());
+    EXPECT_EQ(readTemplateInfo(bare)->description, "");
+
+    test::writeFile(dir.file("nosection.tpl"), "Description=x\n");
+    EXPECT_FALSE(readTemplateInfo(dir.file("nosection.tpl")).has_value());
+    EXPECT_FALSE(readTemplateInfo(dir.file("missing.tpl")).has_value());
+}
+
 TEST(LoadTemplate, ReadsEveryKeyWithItsDefault) {
     test::TempDir dir;
     const std::string path = dir.file("albums.tpl");

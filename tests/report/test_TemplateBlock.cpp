@@ -136,6 +136,39 @@ TEST(TemplateCell, HtmlEncodingAndEmptyCells) {
                      {false, "&nbsp;"});
 }
 
+TEST(TemplateCell, CsvWritesOneQuotedFieldAfterTheLayout) {
+    PlainBlockContext context = queenRecord();
+    context.record[Album] = "12\" Singles";
+    context.record[Artist] = "Crosby, Stills & Nash; \"CSN\"";
+    context.record[Comment] = "line one\nline two";
+    expectExpansions(context, {
+                                  {"%Album CSV%", "\"12\"\" Singles\""},
+                                  {"%Album csv%,%Artist Csv%",
+                                   "\"12\"\" Singles\",\"Crosby, Stills & Nash; \"\"CSN\"\"\""},
+                                  {"%Comment CSV%", "\"line one\nline two\""},
+                                  {"%Composer CSV%", "\"\""},
+                                  {"%Length TIME CSV%", "\"4:05\""},
+                                  // Widths count the value's characters, not the quotes.
+                                  {"%Album 5 CSV%", "\"12\"\" >\""},
+                                  {"%Album CSV 14 PAD RIGHT%", "\"   12\"\" Singles\""},
+                                  {"%Album 5 VAR CSV%", "\"Vario\""},
+                                  {"%Title%", "Bohemian Rhapsody"},
+                              });
+    // With HTMLEncode the quoted field is encoded as a whole, and it is never empty.
+    context.record[Artist] = "A<\"B\">";
+    expectExpansions(context,
+                     {
+                         {"%Artist CSV%", "\"A&lt;\"\"B\"\"&gt;\""},
+                         {"%Composer CSV%", "\"\""},
+                         {"%Composer%", "-"},
+                     },
+                     {true, "-"});
+    // A value of quotes only, as long as a cell can be, is doubled whole and stays closed.
+    context.record[Comment] = std::string(MaxCellBytes + 10, '"');
+    const Expanded quotes = expandText(context, "%Comment CSV%");
+    EXPECT_EQ(quotes.text, "\"" + std::string(2 * MaxCellBytes, '"') + "\"");
+}
+
 TEST(TemplateBlock, PercentSequencesThatAreNotVariables) {
     PlainBlockContext context = queenRecord();
     expectExpansions(context, {
@@ -172,6 +205,44 @@ TEST(TemplateBlock, SpecialVariablesAnswerFromTheContext) {
     expectExpansions(context, {{"%o %e", "Odd Even"}});
     context.path = "/home/u/reports/plain";
     expectExpansions(context, {{"[%f]", "[]"}});
+    context.count.groupRecords = 1500;
+    context.count.groupShare = 42;
+    expectExpansions(context,
+                     {{"%c albums <i style=\"width:%p%%\">", "1500 albums <i style=\"width:42%\">"},
+                      {"%p%\"", "42%\""}});
+}
+
+TEST(TemplateBlock, GroupShareIsRoundedAndNeverEmptyForAGroupWithRecords) {
+    struct ShareCase {
+        std::int64_t records, largest;
+        std::int32_t percent;
+    };
+    const ShareCase cases[] = {
+        {1000, 1000, 100},
+        {500, 1000, 50},
+        {1, 1000, 1},
+        {4, 1000, 1},
+        {5, 1000, 1},
+        {14, 1000, 1},
+        {15, 1000, 2},
+        {994, 1000, 99},
+        {995, 1000, 100},
+        {999, 1000, 100},
+        {1, 3, 33},
+        {2, 3, 67},
+        {1, 2, 50},
+        {1, 1, 100},
+        {0, 1000, 0},
+        {0, 0, 0},
+        {3, 0, 0},
+        {-1, 10, 0},
+        {1, 2000000000, 1},
+        {1999999999, 2000000000, 100},
+        {int64_t{1} << 40, int64_t{1} << 41, 50},
+    };
+    for (const ShareCase& c : cases)
+        EXPECT_EQ(groupSharePercent(c.records, c.largest), c.percent)
+            << c.records << " of " << c.largest;
 }
 
 TEST(TemplateBlock, IncludeWritesTheTextSoFarThenGoesOn) {
@@ -222,6 +293,7 @@ TEST(TemplateBlock, ErrorsCarryDetailAndPosition) {
         {"%Title VARIOUS%", ExpandStatus::FieldError, "Item:Title=>VARIOUS", 1, ""},
         {"%Title 10 lef%", ExpandStatus::FieldError, "Item:Title=>lef", 1, ""},
         {"%Title x%", ExpandStatus::FieldError, "Item:Title=>x", 1, ""},
+        {"%Title CSVS%", ExpandStatus::FieldError, "Item:Title=>CSVS", 1, ""},
         {"%Title 10%%Foo%%Bar%", ExpandStatus::FieldError, "Item:Foo", 11, "Bohemian >"},
     };
     for (const ErrorCase& c : cases) {

@@ -128,6 +128,20 @@ TEST_F(VolumeScannerTest, RecordsCarryVolumeFileAndPluginFieldsInWalkOrder) {
     EXPECT_EQ(s.recordCount(), 3u);
 }
 
+TEST_F(VolumeScannerTest, PluginsGetTheOptionsTheOwnerSet) {
+    writeFile(vol + "/a.mp3", "title=A\n");
+    for (const int options : {0, TL_AFI_OPTION_MODERN_TAGS, TL_AFI_OPTION_MODERN_TAGS | 1}) {
+        TestScanner s;
+        if (options != 0)
+            s.setPluginOptions(options);
+        ASSERT_EQ(scan(s, vol), 0);
+        const std::vector<Fields> r = records(out + "/CD 1.sds");
+        ASSERT_EQ(r.size(), 1u);
+        EXPECT_EQ(r[0][Comment].substr(0, r[0][Comment].find(';')),
+                  "options=" + std::to_string(options));
+    }
+}
+
 TEST_F(VolumeScannerTest, BeginScanRefusesUnidentifiableFoldersAndUncreatableDatabases) {
     TestScanner missing;
     EXPECT_EQ(scan(missing, vol + "/absent"), -VolumeScanner::BeginNotReady);

@@ -29,7 +29,11 @@ TEST(Fieldnames, ChoiceListPositionsSkipTitleFNameAndBinary) {
         EXPECT_NE(f, Title);
         EXPECT_NE(f, FName);
         EXPECT_NE(f, Binary);
+        EXPECT_EQ(choiceFromField(f), p) << "field " << f;
     }
+    // A field the list leaves out, or no field at all, is shown as the first entry.
+    for (int f : {int(Title), int(FName), int(Binary), -1, FieldCount})
+        EXPECT_EQ(choiceFromField(f), 0) << "field " << f;
 }
 
 TEST(Fieldnames, FieldKindsFollowTheirContent) {

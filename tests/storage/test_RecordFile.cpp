@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tl;
 using tl::test::TempDir;
@@ -83,7 +84,7 @@ TEST(RecordFile, HeaderOnlyFileOpensAndEndsAtOnce) {
 TEST(RecordFile, EmptyRecordHasTheMinimalLength) {
     RecordFile file(FieldCount);
     const PackedRecord record = file.pack(emptyRecord(), SongFieldWidth);
-    EXPECT_EQ(record.length(), 4u + 4u * 24u + 24u);
+    EXPECT_EQ(record.length(), 124u); // the length word, 24 offsets and 24 NULs
     Fields out;
     file.unpack(&record, out, SongFieldWidth);
     EXPECT_EQ(out, emptyRecord());
@@ -129,6 +130,18 @@ TEST(RecordFile, OperationsOnAClosedFileReportNotOpen) {
     EXPECT_EQ(file.append(record), RecordResult::CannotOpen);
     EXPECT_TRUE(file.atEnd());
     EXPECT_EQ(file.open("/nonexistent/folder/x.sds"), RecordResult::CannotOpen);
+}
+
+TEST(RecordFile, OnlyARegularFileIsOpened) {
+    // A FIFO would otherwise hold the open until something writes to it.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("songs.sds").c_str(), 0600), 0);
+    for (const std::string& path :
+         {dir.file("songs.sds"), dir.path().string(), std::string("/dev/zero")}) {
+        RecordFile file;
+        EXPECT_EQ(file.open(path), RecordResult::CannotOpen) << path;
+        EXPECT_FALSE(file.isOpen()) << path;
+    }
 }
 
 TEST(RecordFile, HeaderChecksRejectEachBadField) {

@@ -1,0 +1,24 @@
+// The configure box of the TagLib plug-ins, shown with Qt Widgets.
+#include "plugins/taglib/ConfigureBridge.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QWidget>
+
+extern "C" __attribute__((visibility("default"))) int tlTaglibShowBox(std::uint32_t ownerWindow,
+                                                                      const char* caption,
+                                                                      const char* text,
+                                                                      const char* details) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return 1;
+    QWidget* owner = ownerWindow ? QWidget::find(static_cast<WId>(ownerWindow)) : nullptr;
+    QMessageBox box(owner);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(QString::fromUtf8(caption));
+    box.setText(QString::fromUtf8(text));
+    box.setInformativeText(QString::fromUtf8(details));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return 0;
+}

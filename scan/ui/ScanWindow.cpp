@@ -1,0 +1,407 @@
+#include "scan/ui/ScanWindow.h"
+
+#include "digest/DigestMessages.h"
+#include "digest/ui/DigestPrompt.h"
+#include "locale/Settings.h"
+#include "platform/Version.h"
+#include "platform/ui/Desktop.h"
+#include "platform/ui/WindowText.h"
+#include "plugins/Pluginmanager.h"
+#include "scan/ScanJob.h"
+#include "scan/TreeCensus.h"
+#include "scan/ui/ScanLog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tl {
+namespace {
+
+/** How often the progress display is redrawn: often enough to move, rarely enough to cost
+ *  nothing beside the scan. */
+constexpr int ProgressIntervalMs = 250;
+/** How often the log takes the lines that have come: each take is one insertion and at
+ *  most one redraw of the list, however many lines it brings. */
+constexpr int LogIntervalMs = 100;
+
+// A label for a path or file name that may be longer than the window is wide: it keeps
+// its whole text (for screen readers and the tooltip) and draws it shortened in the
+// middle, so a long path never widens the window.
+class ElidedLabel : public QLabel {
+public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(40);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, int(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// "1:02:03" or "2:05": seconds rounded up, so a scan never claims to be done early.
+QString durationText(double seconds) {
+    const auto total = static_cast<long long>(std::ceil(std::max(0.0, seconds)));
+    const long long h = total / 3600, m = total / 60 % 60, s = total % 60;
+    if (h > 0)
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+ScanWindow::ScanWindow(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+    setObjectName(QStringLiteral("TfrmScan"));
+    setWindowTitle(QStringLiteral("Tunelister"));
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    setModal(true);
+
+    auto* group = named(new QGroupBox(this), "GroupBox1");
+    m_label1 = named(new QLabel(group), "Label1");
+    m_lblPath = named(new ElidedLabel(group), "lblPath");
+    m_label2 = named(new QLabel(group), "Label2");
+    m_lblFilename = named(new ElidedLabel(group), "lblFilename");
+    m_lblFilesCaption = named(new QLabel(group), "lblFilesCaption");
+    m_lblFiles = named(new QLabel(group), "lblFiles");
+    m_lblRateCaption = named(new QLabel(group), "lblRateCaption");
+    m_lblRate = named(new QLabel(group), "lblRate");
+    m_lblTimeLeftCaption = named(new QLabel(group), "lblTimeLeftCaption");
+    m_lblTimeLeft = named(new QLabel(group), "lblTimeLeft");
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(m_label1, 0, 0);
+    grid->addWidget(m_lblPath, 0, 1);
+    grid->addWidget(m_label2, 1, 0);
+    grid->addWidget(m_lblFilename, 1, 1);
+    auto* counters = new QHBoxLayout;
+    for (const auto& [caption, value] :
+         {std::pair{m_lblFilesCaption, m_lblFiles}, std::pair{m_lblRateCaption, m_lblRate},
+          std::pair{m_lblTimeLeftCaption, m_lblTimeLeft}}) {
+        counters->addWidget(caption);
+        counters->addWidget(value, 1);
+    }
+    grid->addLayout(counters, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    m_label5 = named(new QLabel(this), "Label5");
+    m_lstLog = named(new QListView(this), "lstLog");
+    m_log = new ScanLogModel(this);
+    m_lstLog->setModel(m_log);
+    m_lstLog->setUniformItemSizes(true);
+    m_lstLog->setIconSize(QSize(16, 16));
+    m_lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstLog->setTextElideMode(Qt::ElideMiddle);
+
+    m_cmdSaveLog = named(new QPushButton(this), "cmdSaveLog");
+    m_cmdClose = named(new QPushButton(this), "cmdClose");
+    m_cmdCancel = named(new QPushButton(this), "cmdCancel");
+    m_cmdClose->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdSaveLog);
+    buttons->addStretch(1);
+    buttons->addWidget(m_cmdClose);
+    buttons->addWidget(m_cmdCancel);
+    connect(m_cmdSaveLog, &QPushButton::clicked, this, &ScanWindow::saveLog);
+    connect(m_cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &ScanWindow::cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(m_label5);
+    layout->addWidget(m_lstLog, 1);
+    layout->addLayout(buttons);
+    setTabOrder(m_lstLog, m_cmdSaveLog);
+    setTabOrder(m_cmdSaveLog, m_cmdClose);
+    setTabOrder(m_cmdClose, m_cmdCancel);
+    resize(620, 400);
+
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(ProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &ScanWindow::showProgress);
+    m_logTimer = new QTimer(this);
+    m_logTimer->setInterval(LogIntervalMs);
+    connect(m_logTimer, &QTimer::timeout, this, &ScanWindow::deliver);
+
+    m_relay = std::make_unique<ScanRelay>(this, [this] { deliver(); });
+    m_job = std::make_unique<ScanJob>(*m_relay);
+    setBusy(false);
+}
+
+ScanWindow::~ScanWindow() {
+    m_job.reset(); // stops a running job and waits for its worker
+    m_census.reset();
+    if (m_cancelling)
+        QApplication::restoreOverrideCursor();
+}
+
+void ScanWindow::retranslate() {
+    const Locale& locale = *m_context.locale;
+    const auto text = [&locale](const char* key) { return localeQText(locale, "DialogScan", key); };
+    m_label1->setText(text("Path"));
+    m_label2->setText(text("Filename"));
+    m_lblFilesCaption->setText(text("Files"));
+    m_lblRateCaption->setText(text("Rate"));
+    m_lblTimeLeftCaption->setText(text("TimeLeft"));
+    m_label5->setText(text("Status"));
+    m_cmdSaveLog->setText(text("SaveLog"));
+    m_cmdClose->setText(localeQText(locale, "DialogCommon", "Close"));
+    m_cmdCancel->setText(localeQText(locale, "DialogCommon", "Cancel"));
+    m_log->setSeverityNames({text("Information"), text("Warning"), text("Error")});
+
+    nameControlsFromTheirTexts(this);
+    nameControl(m_label5, m_lstLog);
+    // The value labels are read with their current text, announced by their captions.
+    for (const auto& [caption, value] :
+         {std::pair{m_label1, m_lblPath}, std::pair{m_label2, m_lblFilename},
+          std::pair{m_lblFilesCaption, m_lblFiles}, std::pair{m_lblRateCaption, m_lblRate},
+          std::pair{m_lblTimeLeftCaption, m_lblTimeLeft}}) {
+        caption->setBuddy(value);
+        value->setAccessibleName(QString());
+    }
+}
+
+void ScanWindow::applySettings(const Settings& settings) {
+    m_tooMany = settings.tooMany;
+    m_digestVarious = settings.digestVarious;
+}
+
+int ScanWindow::startScan(const QString& folder, const QString& baseName,
+                          const QString& outputDirectory) {
+    if (!beginScan(folder, baseName, outputDirectory))
+        return QDialog::Rejected;
+    return exec();
+}
+
+bool ScanWindow::beginScan(const QString& folder, const QString& baseName,
+                           const QString& outputDirectory) {
+    if (m_running)
+        return false;
+    m_lblPath->clear();
+    m_lblFilename->clear();
+    m_lblFiles->clear();
+    m_lblRate->clear();
+    m_lblTimeLeft->clear();
+    m_log->clear();
+    m_inbox.clear();
+    m_relay->reset();
+    m_completed = false;
+    setBusy(true);
+
+    DigestPrompt* prompt = m_context.windows ? m_context.windows->digestPrompt : nullptr;
+    if (prompt && m_context.settings)
+        prompt->setAutoComplete(m_context.settings->autoComplete);
+
+    Desktop& desktop = *m_context.desktop;
+    const Locale& locale = *m_context.locale;
+    ScanRequest request;
+    request.folder = pathBytes(folder);
+    VolumeInfo volume;
+    if (!identifyVolume(request.folder, "", volume, m_paths)) {
+        setBusy(false);
+        showMessage(desktop, this, locale, scanBeginMessage(VolumeScanner::BeginNotReady));
+        return false;
+    }
+    request.databaseName = pathBytes(baseName);
+    request.outputDirectory =
+        outputDirectory.isEmpty() ? m_context.dbDir() : pathBytes(outputDirectory);
+    request.plugins = m_context.plugins;
+    request.pluginOptions = pluginOptionsFor(*m_context.settings);
+    request.digest = {m_digestVarious, m_tooMany, prompt ? prompt->autoComplete() : true};
+    request.paths = m_paths;
+    if (const int begun = m_job->begin(request); begun != VolumeScanner::BeginOk) {
+        setBusy(false);
+        showMessage(desktop, this, locale, scanBeginMessage(begun));
+        return false;
+    }
+
+    // The census counts what lies ahead beside the scan, for the time left.
+    const PluginManager* plugins = m_context.plugins;
+    m_census = std::make_unique<TreeCensus>(
+        [plugins](std::string_view name) { return plugins && plugins->claims(name); });
+    m_census->setRootDirectory(request.folder);
+    m_census->start();
+    m_elapsed.start();
+    m_progressTimer->start();
+    m_logTimer->start();
+    showProgress();
+    return true;
+}
+
+void ScanWindow::setBusy(bool busy) {
+    m_running = busy;
+    m_cmdCancel->setEnabled(busy);
+    m_cmdClose->setEnabled(!busy);
+    m_cmdSaveLog->setEnabled(!busy);
+}
+
+void ScanWindow::reject() {
+    if (m_cmdClose->isEnabled())
+        accept(); // Escape is Close's key
+}
+
+void ScanWindow::closeEvent(QCloseEvent* event) {
+    if (!m_cmdClose->isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ScanWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Minimising the scan minimises the program: every other window goes with it.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window != this && window->isVisible() && !window->isMinimized())
+                window->showMinimized();
+}
+
+void ScanWindow::cancel() {
+    if (!m_running || m_cancelling)
+        return;
+    m_cancelling = true;
+    m_cmdCancel->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_job->requestStop();
+    if (m_census)
+        m_census->requestStop();
+    // A question still open is answered by the stop: the run ends without it.
+    if (m_asking && m_context.windows && m_context.windows->digestPrompt)
+        m_context.windows->digestPrompt->abandon();
+}
+
+// Takes what the job has handed over, in order. Showing an album question runs a modal
+// loop in which more calls may come; they join the queue and are taken here afterwards,
+// so nothing overtakes what came before it.
+void ScanWindow::deliver() {
+    for (ScanRelay::Item& item : m_relay->take())
+        m_inbox.push_back(std::move(item));
+    if (m_draining)
+        return;
+    m_draining = true;
+    const Locale& locale = *m_context.locale;
+    std::vector<LogLine> lines;
+    while (!m_inbox.empty()) {
+        ScanRelay::Item item = std::move(m_inbox.front());
+        m_inbox.pop_front();
+        if (const auto* message = std::get_if<Message>(&item)) {
+            lines.push_back({messageText(locale, *message), message->severity});
+            continue;
+        }
+        appendLines(lines);
+        if (const auto* album = std::get_if<Fields>(&item))
+            askAlbum(*album);
+        else
+            finish(std::get<ScanOutcome>(item));
+    }
+    appendLines(lines);
+    m_draining = false;
+}
+
+void ScanWindow::appendLines(std::vector<LogLine>& lines) {
+    if (lines.empty())
+        return;
+    m_log->append(std::move(lines));
+    lines.clear();
+    m_lstLog->scrollToBottom(); // the newest line stays in view
+}
+
+void ScanWindow::askAlbum(const Fields& album) {
+    DigestPrompt* prompt = m_context.windows ? m_context.windows->digestPrompt : nullptr;
+    if (m_cancelling || !prompt)
+        return; // a stop has released the job, or nobody can answer: the job goes on
+    showProgress();
+    m_asking = true;
+    AlbumAnswer answer = prompt->confirm(album);
+    m_asking = false;
+    m_job->answerAlbum(std::move(answer));
+}
+
+void ScanWindow::finish(const ScanOutcome& outcome) {
+    if (outcome.digest) {
+        const Message result = digestResultMessage(*outcome.digest, DigestCaller::Scan);
+        std::vector<LogLine> line{{messageText(*m_context.locale, result), result.severity}};
+        appendLines(line);
+    }
+    if (m_census)
+        m_census->requestStop();
+    m_progressTimer->stop();
+    m_logTimer->stop();
+    m_completed = outcome.completed();
+    if (m_cancelling)
+        QApplication::restoreOverrideCursor();
+    m_cancelling = false;
+    setBusy(false);
+    showProgress();
+    m_cmdClose->setFocus();
+    Q_EMIT scanFinished();
+}
+
+void ScanWindow::showProgress() {
+    const Locale& locale = *m_context.locale;
+    const ScanProgress progress = m_relay->progress();
+    m_lblPath->setText(pathText(progress.directory));
+    m_lblFilename->setText(pathText(progress.file));
+    std::optional<FileTotals> total = m_census ? m_census->totals() : std::nullopt;
+    if (!m_running && m_completed)
+        total = progress.done; // a completed scan has analysed all there was
+    const ScanEstimate estimate =
+        estimateScan(static_cast<double>(m_elapsed.elapsed()) / 1000.0, progress.done, total);
+    m_lblFiles->setText(
+        total
+            ? localeQText(locale, "DialogScan", "FilesOfTotal", {progress.done.files, total->files})
+            : localeQText(locale, "DialogScan", "FilesDone", {progress.done.files}));
+    m_lblRate->setText(
+        localeQText(locale, "DialogScan", "RateValue", {std::llround(estimate.filesPerSecond)}));
+    if (m_running)
+        m_lblTimeLeft->setText(estimate.secondsLeft
+                                   ? durationText(*estimate.secondsLeft)
+                                   : localeQText(locale, "DialogScan", "Estimating"));
+    else
+        m_lblTimeLeft->setText(m_completed ? durationText(0) : QString());
+}
+
+void ScanWindow::saveLog() {
+    const Locale& locale = *m_context.locale;
+    FileChooser chooser;
+    chooser.title = localeQText(locale, "DialogScan", "SaveLogTitle");
+    chooser.directory = pathText(m_context.dataDir);
+    chooser.filters = {localeQText(locale, "DialogScan", "TextFiles") + QStringLiteral(" (*.txt)")};
+    chooser.defaultSuffix = QStringLiteral("txt");
+    chooser.proposedName = QStringLiteral("Tunelister Log.txt");
+    const std::optional<QString> chosen = m_context.desktop->chooseFileToSave(this, chooser);
+    if (!chosen)
+        return;
+    const QByteArray bytes =
+        logFileContents(QStringLiteral("%1 log").arg(qText(ProgramNameAndVersion)), m_log->lines());
+    QSaveFile file(*chosen);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        showMessage(*m_context.desktop, this, locale,
+                    makeMessage("General", "Error", Severity::Error));
+}
+
+} // namespace tl

@@ -1,0 +1,24 @@
+// Tunelister: the desktop program.
+#include "platform/AppDir.h"
+#include "platform/ui/QtDesktop.h"
+#include "shell/Application.h"
+#include "shell/BuildInfo.h"
+#include "shell/Icons.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tunelister"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tunelister"));
+    QApplication::setDesktopFileName(QString::fromUtf8(tl::ApplicationId));
+    const std::string appDir = tl::applicationDir();
+    QApplication::setWindowIcon(tl::programIcon(QString::fromStdString(appDir + "icons/")));
+    tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
+    tl::Application application(appDir, desktop);
+    QObject::connect(&application, &tl::Application::endRequested, &qt, &QApplication::quit,
+                     Qt::QueuedConnection);
+    application.show();
+    QApplication::exec();
+    return 0;
+}
