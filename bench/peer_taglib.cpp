@@ -10,30 +10,13 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
 
-#include <algorithm>
+#include "TreeOrder.h"
+
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <string>
-#include <sys/stat.h>
-#include <vector>
 
 namespace {
-
-bool nameLess(const std::string& a, const std::string& b) {
-    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return fold(x) < fold(y); });
-}
-
-bool isMp3(const std::string& name) {
-    if (name.size() < 4)
-        return false;
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext == ".mp3";
-}
 
 struct Totals {
     unsigned long files = 0;
@@ -41,41 +24,20 @@ struct Totals {
     unsigned long long textBytes = 0;
 };
 
-void walk(const std::string& dir, bool lengths, Totals& totals) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
+void analyse(const std::string& path, bool lengths, Totals& totals) {
+    TagLib::MPEG::File file(path.c_str(), true, TagLib::AudioProperties::Accurate);
+    if (!file.isValid())
         return;
-    std::vector<std::string> files, dirs;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (e->d_type == DT_DIR)
-            dirs.push_back(name);
-        else if (isMp3(name))
-            files.push_back(name);
+    ++totals.files;
+    if (const TagLib::Tag* tag = file.tag())
+        totals.textBytes += tag->title().size() + tag->artist().size() + tag->album().size() +
+                            tag->genre().size() + tag->year() + tag->track();
+    if (const TagLib::MPEG::Properties* p = file.audioProperties()) {
+        totals.lengthMs += static_cast<unsigned long long>(p->lengthInMilliseconds());
+        totals.textBytes += static_cast<unsigned long long>(p->bitrate() + p->sampleRate());
+        if (lengths)
+            std::printf("%s\t%d\n", path.c_str(), p->lengthInMilliseconds());
     }
-    ::closedir(d);
-    std::sort(files.begin(), files.end(), nameLess);
-    std::sort(dirs.begin(), dirs.end(), nameLess);
-    for (const std::string& name : files) {
-        const std::string path = dir + "/" + name;
-        TagLib::MPEG::File file(path.c_str(), true, TagLib::AudioProperties::Accurate);
-        if (!file.isValid())
-            continue;
-        ++totals.files;
-        if (const TagLib::Tag* tag = file.tag())
-            totals.textBytes += tag->title().size() + tag->artist().size() + tag->album().size() +
-                                tag->genre().size() + tag->year() + tag->track();
-        if (const TagLib::MPEG::Properties* p = file.audioProperties()) {
-            totals.lengthMs += static_cast<unsigned long long>(p->lengthInMilliseconds());
-            totals.textBytes += static_cast<unsigned long long>(p->bitrate() + p->sampleRate());
-            if (lengths)
-                std::printf("%s\t%d\n", path.c_str(), p->lengthInMilliseconds());
-        }
-    }
-    for (const std::string& name : dirs)
-        walk(dir + "/" + name, lengths, totals);
 }
 
 } // namespace
@@ -94,7 +56,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     Totals totals;
-    walk(root, lengths, totals);
+    bench::walkTree(root, [&](const std::string& path) { analyse(path, lengths, totals); });
     std::fprintf(stderr, "%lu files, %llu ms in all\n", totals.files, totals.lengthMs);
     return 0;
 }

@@ -1,5 +1,15 @@
+if(TL_SANITIZE AND TL_SANITIZE_THREAD)
+    message(FATAL_ERROR "TL_SANITIZE and TL_SANITIZE_THREAD cannot be combined: build twice")
+endif()
 if(TL_SANITIZE)
     set(TL_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_compile_options(${TL_SAN_FLAGS})
+    add_link_options(${TL_SAN_FLAGS})
+endif()
+# ThreadSanitizer, for the code that runs on more than one thread (the scan's walk and its
+# read-ahead, the jobs and their listeners).
+if(TL_SANITIZE_THREAD)
+    set(TL_SAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
     add_compile_options(${TL_SAN_FLAGS})
     add_link_options(${TL_SAN_FLAGS})
 endif()

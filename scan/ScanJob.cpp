@@ -21,6 +21,7 @@ int ScanJob::begin(const ScanRequest& request) {
     m_scanner.setListener(&m_relay);
     m_scanner.setPluginManager(request.plugins);
     m_scanner.setPluginOptions(request.pluginOptions);
+    m_scanner.setReadAhead(request.readAhead);
     m_scanner.setPlatformPaths(request.paths);
     m_scanner.setRootDirectory(request.folder);
     m_scanner.setDatabaseName(request.databaseName);

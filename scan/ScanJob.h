@@ -26,9 +26,10 @@ struct ScanRequest {
     std::string databaseName;    ///< the catalogue's name: file base name and VolDescription
     std::string outputDirectory; ///< where NAME.sds and NAME.sdd go
     const PluginManager* plugins = nullptr;
-    int pluginOptions = 0; ///< handed to every plug-in call (see VolumeScanner)
-    DigestOptions digest;  ///< the digest built after a completed scan
-    PlatformPaths paths;   ///< where the volume facts are read from
+    int pluginOptions = 0;      ///< handed to every plug-in call (see VolumeScanner)
+    ReadAheadOptions readAhead; ///< how the walk reads ahead of itself (see ReadAhead)
+    DigestOptions digest;       ///< the digest built after a completed scan
+    PlatformPaths paths;        ///< where the volume facts are read from
 };
 
 /** How a job ended. */

@@ -39,7 +39,10 @@ public:
      *  extension). */
     using Filter = std::function<bool(std::string_view name)>;
 
-    explicit TreeCensus(Filter filter) : m_filter(std::move(filter)) {}
+    /** The census opens no file, so it has nothing to read ahead. */
+    explicit TreeCensus(Filter filter) : m_filter(std::move(filter)) {
+        setReadAhead(ReadAheadOptions{.files = 0});
+    }
     ~TreeCensus() override;
 
     /** The files counted so far; any thread. */

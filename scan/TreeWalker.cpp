@@ -1,5 +1,7 @@
 #include "scan/TreeWalker.h"
 
+#include "scan/DirectoryListing.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -16,7 +18,7 @@ namespace {
 constexpr std::size_t MaxHeldDirectories = 48;
 
 constexpr int DirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+constexpr unsigned StatusMask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MTIME | STATX_BTIME;
 
 unsigned char folded(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -28,17 +30,6 @@ std::string joinPath(const std::string& dir, const std::string& name) {
         return dir + name;
     return dir + "/" + name;
 }
-
-void sortNames(std::vector<std::string>& names) {
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return TreeWalker::nameLess(a, b);
-    });
-}
-
-struct Listing {
-    std::vector<std::string> files;
-    std::vector<std::string> directories;
-};
 
 } // namespace
 
@@ -70,7 +61,14 @@ int TreeWalker::run() {
         std::string path = m_root;
         while (path.size() > 1 && path.back() == '/')
             path.pop_back();
+        // The read-ahead walks the same tree a few files ahead; the walk goes on without
+        // it when its thread cannot start.
+        ReadAhead readAhead(
+            path, [this](std::string_view name) { return accept(name); }, m_readAheadOptions);
+        m_readAhead = readAhead.start() ? &readAhead : nullptr;
         result = walkDirectory(fd, path, 0, nullptr);
+        readAhead.stop();
+        m_readAhead = nullptr;
         if (result)
             m_status = StatusDone;
     }
@@ -101,7 +99,7 @@ bool TreeWalker::walkDirectory(int fd, const std::string& path, std::size_t dept
 
     // One listing serves both passes. A directory whose listing breaks off (it was
     // removed meanwhile, or the file system fails) stops the walk.
-    Listing listing;
+    DirectoryListing listing;
     const int listFd = ::dup(fd);
     DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
     if (!dir) {
@@ -110,45 +108,23 @@ bool TreeWalker::walkDirectory(int fd, const std::string& path, std::size_t dept
         m_status = StatusListingFailed;
         return false;
     }
-    bool listed = true;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            listed = errno == 0;
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat st;
-            isDirectory =
-                ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isDirectory)
-            listing.directories.emplace_back(name);
-        else if (accept(name))
-            listing.files.emplace_back(name);
-    }
+    const bool listed = listDirectory(
+        fd, dir, [this](std::string_view name) { return accept(name); }, listing);
     ::closedir(dir);
     if (!listed) {
         m_status = StatusListingFailed;
         return false;
     }
 
-    sortNames(listing.files);
-    for (const std::string& name : listing.files) {
+    for (const ListedFile& file : listing.files) {
         if (terminateRequested()) {
             m_status = StatusAborted;
             return false;
         }
-        m_currentFileName = name;
+        m_currentFileName = file.name;
         if (!visitFile(fd))
             return false;
     }
-    sortNames(listing.directories);
     return walkSubdirectories(fd, path, depth, listing.directories);
 }
 
@@ -208,13 +184,20 @@ bool TreeWalker::visitFile(int directoryFd) {
         fd = -1;
     }
     if (fd < 0) {
+        if (m_readAhead)
+            m_readAhead->reached(nullptr, m_currentFileName);
         m_status = StatusOpenError;
         notify();
         return true;
     }
+    const ReadAhead::Ticket ticket =
+        m_readAhead ? m_readAhead->reached(&m_currentFileStatus, m_currentFileName)
+                    : ReadAhead::Ticket{};
     // O_NONBLOCK stays: it changes nothing for a regular file.
     m_currentFileSize = m_currentFileStatus.stx_size;
     const bool goOn = process(fd);
+    if (m_readAhead)
+        m_readAhead->passed(ticket);
     ::close(fd);
     return goOn;
 }

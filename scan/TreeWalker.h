@@ -9,6 +9,7 @@
  * cannot be opened are reported and skipped. The walk stops early only when the owner
  * calls requestStop() (or a folder cannot be listed at all).
  */
+#include "scan/ReadAhead.h"
 #include "scan/WorkerThread.h"
 
 #include <cstdint>
@@ -37,6 +38,11 @@ public:
     /** The folder to walk; set before start(). */
     void setRootDirectory(std::string directory) { m_root = std::move(directory); }
     const std::string& rootDirectory() const { return m_root; }
+    /** How the walk reads ahead of itself (see ReadAhead); set before start(). On by
+     *  default; ReadAheadOptions::files = 0 turns it off. accept() is then called on the
+     *  read-ahead's thread too, for the same names. */
+    void setReadAhead(ReadAheadOptions options) { m_readAheadOptions = options; }
+    const ReadAheadOptions& readAheadOptions() const { return m_readAheadOptions; }
 
     /** Full path of the directory being visited, or, after a failure to enter a
      *  subdirectory, the path of that subdirectory. Empty before the first directory. */
@@ -61,7 +67,9 @@ protected:
     /** Reports status() with the current directory and file. Runs on the worker thread and
      *  must not wait for anybody: the walk goes on when it returns. */
     virtual void notify() = 0;
-    /** Whether file @p name of the directory being listed is to be visited. */
+    /** Whether file @p name of the directory being listed is to be visited. Called on the
+     *  walk's thread and, while the walk reads ahead, on the read-ahead's: it must give
+     *  the same answer for the same name on both and change nothing. */
     virtual bool accept(std::string_view name) = 0;
     /** Opens the current file of directory @p directoryFd and hands it to process();
      *  false stops the walk. */
@@ -78,6 +86,8 @@ private:
                             const std::vector<std::string>& names);
 
     std::string m_root;
+    ReadAheadOptions m_readAheadOptions;
+    ReadAhead* m_readAhead = nullptr; ///< the running walk's, if it reads ahead
     std::string m_currentDirectory;
     std::string m_currentFileName;
     std::uint64_t m_currentFileSize = 0;

@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -229,5 +234,148 @@ TEST_F(VolumeScannerTest, FullDiskEndsTheScanAndKeepsTheEarlierDatabase) {
         EXPECT_EQ(answer, "1|256 |1") << c.what;
         EXPECT_EQ(outFiles(), std::vector<std::string>{"CD 1.sds"}) << c.what;
         EXPECT_EQ(readFile(out + "/CD 1.sds"), "EARLIER") << c.what;
+    }
+}
+
+// The read-ahead only shortens the waiting: with it off, with a narrow window and with the
+// usual one, a scan gives the same records, the same events and the same statuses, in the
+// same order, over a tree that changes and resists while it is scanned, and when the scan
+// is cancelled in the middle.
+TEST_F(VolumeScannerTest, ReadAheadChangesNothingTheScanReports) {
+    // Built anew for each scan, since the scan's listener changes it.
+    const auto buildTree = [this] {
+        if (fs::exists(vol + "/L"))
+            fs::permissions(vol + "/L", fs::perms::owner_all);
+        fs::remove_all(vol);
+        fs::create_directories(vol);
+        writeFile(vol + "/01 empty.mp3", "");
+        writeFile(vol + "/02 locked.mp3", "title=Locked\n");
+        fs::permissions(vol + "/02 locked.mp3", fs::perms::none);
+        EXPECT_EQ(::mkfifo((vol + "/03 pipe.mp3").c_str(), 0644), 0);
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/04 socket.mp3", vol.c_str());
+        EXPECT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(sock);
+        writeFile(vol + "/05 vanishes.mp3", "title=Gone\n");
+        writeFile(vol + "/06 result5.mp3", "result=5\ntitle=Broken tag\n");
+        writeFile(vol + "/07 slow.mp3", "delay_ms=40\ntitle=Slow\n");
+        for (int i = 8; i <= 12; ++i)
+            writeFile(vol + "/" + std::to_string(i) + ".mp3",
+                      "title=T" + std::to_string(i) + "\n" + std::string(i * 100, ' '));
+        fs::create_directories(vol + "/A");
+        fs::create_directories(vol + "/B/C");
+        fs::create_directories(vol + "/gone");
+        fs::create_directories(vol + "/L");
+        for (const char* f :
+             {"A/1.mp3", "A/2.mp3", "A/3.mp3", "B/y.mp3", "B/C/x.mp3", "gone/z.mp3", "L/l.mp3"})
+            writeFile(vol + "/" + f, std::string("title=") + f + "\n");
+        fs::permissions(vol + "/L", fs::perms::none);
+    };
+    struct Scan {
+        std::vector<std::string> messages;
+        std::vector<ScanEvent> events;
+        std::vector<Fields> records;
+    };
+    const auto scanWith = [&](ReadAheadOptions options, const std::string& stopAt) {
+        buildTree();
+        TestScanner s;
+        s.setReadAhead(options);
+        s.onMessage = [&](TestScanner& self) {
+            const std::string& m = self.messages.back();
+            if (m == "7 01 empty.mp3")         // the root is listed: a folder goes before the walk
+                fs::remove_all(vol + "/gone"); // comes to it
+            if (m == "7 05 vanishes.mp3")      // listed, and gone before the open
+                fs::remove(vol + "/05 vanishes.mp3");
+            if (m == stopAt)
+                self.requestStop();
+        };
+        scan(s, vol);
+        Scan result{s.messages, s.events, {}};
+        if (s.completed)
+            result.records = records(out + "/CD 1.sds");
+        for (Fields& r : result.records)
+            r[ScanDate].clear(); // a scan may run past midnight
+        fs::permissions(vol + "/L", fs::perms::owner_all);
+        return result;
+    };
+
+    // Run as root, permissions do not keep the scan out: then the locked file and folder
+    // are read like any other.
+    buildTree();
+    const bool locked = ::access((vol + "/02 locked.mp3").c_str(), R_OK) != 0;
+    fs::permissions(vol + "/L", fs::perms::owner_all);
+    std::vector<std::string> expected = {"5 ", "6 ", "7 01 empty.mp3", "7 02 locked.mp3"};
+    if (locked)
+        expected.push_back("4 02 locked.mp3");
+    for (const char* m : {"7 03 pipe.mp3",
+                          "4 03 pipe.mp3",
+                          "7 04 socket.mp3",
+                          "4 04 socket.mp3",
+                          "7 05 vanishes.mp3",
+                          "4 05 vanishes.mp3",
+                          "7 06 result5.mp3",
+                          "261 06 result5.mp3",
+                          "7 07 slow.mp3",
+                          "7 10.mp3",
+                          "7 11.mp3",
+                          "7 12.mp3",
+                          "7 8.mp3",
+                          "7 9.mp3",
+                          "6 ",
+                          "7 1.mp3",
+                          "7 2.mp3",
+                          "7 3.mp3",
+                          "6 ",
+                          "7 y.mp3",
+                          "6 ",
+                          "7 x.mp3"})
+        expected.push_back(m);
+    const std::size_t atY = expected.size() - 3;
+    std::vector<std::string> tail;
+    if (locked)
+        tail = {"3 ", "0 "};
+    else
+        tail = {"6 ", "7 l.mp3", "0 "};
+    // "gone" was listed with the root and removed before the walk came to it.
+    expected.push_back("3 ");
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    std::vector<std::string> names = {
+        "01 empty.mp3", "06 result5.mp3", "07 slow.mp3", "10.mp3", "11.mp3", "12.mp3", "8.mp3",
+        "9.mp3",        "1.mp3",          "2.mp3",       "3.mp3",  "y.mp3",  "x.mp3"};
+    if (!locked) {
+        names.insert(names.begin() + 1, "02 locked.mp3");
+        names.push_back("l.mp3");
+    }
+
+    ReadAheadOptions off;
+    off.files = 0;
+    ReadAheadOptions narrow;
+    narrow.files = 2;
+    narrow.bytes = 1024;
+    const ReadAheadOptions usual;
+    const Scan reference = scanWith(off, "");
+    EXPECT_EQ(reference.messages, expected);
+    std::vector<std::string> recorded;
+    for (const Fields& r : reference.records)
+        recorded.push_back(r[FName]);
+    EXPECT_EQ(recorded, names);
+    EXPECT_EQ(reference.records.front()[Size], "0");
+    EXPECT_EQ(reference.events.back().filesDone, names.size());
+
+    const Scan cancelled = scanWith(off, "7 y.mp3");
+    std::vector<std::string> upToY(expected.begin(), expected.begin() + atY + 1);
+    upToY.push_back("1 ");
+    EXPECT_EQ(cancelled.messages, upToY);
+    EXPECT_TRUE(cancelled.records.empty()); // the earlier database stays: there is none
+
+    for (const ReadAheadOptions& options : {narrow, usual}) {
+        const Scan same = scanWith(options, "");
+        EXPECT_EQ(same.events, reference.events) << options.files;
+        EXPECT_EQ(same.records, reference.records) << options.files;
+        const Scan sameCancel = scanWith(options, "7 y.mp3");
+        EXPECT_EQ(sameCancel.events, cancelled.events) << options.files;
+        EXPECT_EQ(outFiles(), std::vector<std::string>{"CD 1.sds"});
     }
 }
