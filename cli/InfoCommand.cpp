@@ -2,7 +2,6 @@
 
 #include "plugins/AudioInfo.h"
 #include "plugins/Pluginmanager.h"
-#include "storage/InputFile.h"
 #include "storage/Utf8.h"
 
 #include <nlohmann/json.hpp>
@@ -48,25 +47,22 @@ std::int64_t integerField(const AudioFileInfo& info, std::string_view name) {
     return info.Frequency;
 }
 
-/** Opens @p path read-only and lets its plug-in analyse it. False (with a message) when
- *  the file cannot be opened or no plug-in claims it. */
+/** Lets the plug-in of @p path analyse it. False (with a message) when no plug-in reads
+ *  the file or it cannot be opened. */
 bool analyse(Context& ctx, const PluginManager& plugins, const std::string& path, int options,
              AudioFileInfo& info, int& result) {
-    const int index = plugins.findByExtension(PluginManager::extensionOf(path));
-    if (index < 0) {
+    switch (plugins.analyseFile(path, options, info, result)) {
+    case AnalyseOutcome::Analysed:
+        return true;
+    case AnalyseOutcome::NoPlugin:
+    case AnalyseOutcome::NoAnalyser:
         ctx.fail("Cli", "NoPlugin", {path});
         return false;
+    case AnalyseOutcome::CannotOpen:
+        break;
     }
-    const InputFile file = InputFile::open(path);
-    if (!file) {
-        ctx.fail("Cli", "CannotOpen", {path});
-        return false;
-    }
-    info = AudioFileInfo{};
-    info.fileSize = file.size();
-    result = plugins.audioEntry(index)(file.fd(), &info, options);
-    applyReservedByteRule(info);
-    return true;
+    ctx.fail("Cli", "CannotOpen", {path});
+    return false;
 }
 
 void printText(std::ostream& out, const std::string& path, int result, const AudioFileInfo& info) {
@@ -115,7 +111,8 @@ void addInfoCommand(CLI::App& app, Context& ctx) {
         const bool json = opts->json;
         PluginManager plugins(ctx.appDir + "plugins/");
         plugins.load();
-        const int options = pluginOptionsFor(ctx.settings()) | (opts->quick ? TL_AFI_OPTION_QUICK : 0);
+        const int options =
+            pluginOptionsFor(ctx.settings()) | (opts->quick ? TL_AFI_OPTION_QUICK : 0);
         nlohmann::ordered_json doc = nlohmann::ordered_json::array();
         ctx.status = ExitOk;
         bool first = true;

@@ -1,5 +1,7 @@
 #include "plugins/Pluginmanager.h"
 
+#include "plugins/AudioInfo.h"
+#include "storage/InputFile.h"
 #include "storage/Text.h"
 
 #include <algorithm>
@@ -91,6 +93,39 @@ int PluginManager::findByExtension(std::string_view extension) const {
 
 GetAudioFileInfoFn PluginManager::audioEntry(int index) const {
     return valid(index) ? m_slots[index].analyse : nullptr;
+}
+
+AnalyseOutcome PluginManager::analyse(int fd, std::string_view fileName, std::uint64_t fileSize,
+                                      int options, AudioFileInfo& info, int& result) const {
+    info = AudioFileInfo{};
+    result = 0;
+    const int index = findByExtension(extensionOf(fileName));
+    if (index < 0)
+        return AnalyseOutcome::NoPlugin;
+    const GetAudioFileInfoFn entry = audioEntry(index);
+    if (!entry)
+        return AnalyseOutcome::NoAnalyser;
+    info.fileSize = fileSize;
+    result = entry(fd, &info, options);
+    applyReservedByteRule(info);
+    return AnalyseOutcome::Analysed;
+}
+
+AnalyseOutcome PluginManager::analyseFile(const std::string& path, int options, AudioFileInfo& info,
+                                          int& result) const {
+    // The plug-in is looked for first: a file no plug-in reads is not opened at all.
+    if (findByExtension(extensionOf(path)) < 0) {
+        info = AudioFileInfo{};
+        result = 0;
+        return AnalyseOutcome::NoPlugin;
+    }
+    const InputFile file = InputFile::open(path);
+    if (!file) {
+        info = AudioFileInfo{};
+        result = 0;
+        return AnalyseOutcome::CannotOpen;
+    }
+    return analyse(file.fd(), path, file.size(), options, info, result);
 }
 
 int PluginManager::getInfo(int index, PluginInfo& info) const {

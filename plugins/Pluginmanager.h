@@ -6,10 +6,19 @@
 #include "plugins/PluginInterface.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tl {
+
+/** How a file went to its plug-in. */
+enum class AnalyseOutcome {
+    Analysed,   ///< the plug-in analysed it; its result says how that went
+    NoPlugin,   ///< no plug-in claims the file's extension
+    NoAnalyser, ///< the claiming plug-in's library no longer exports the analysis
+    CannotOpen, ///< the file could not be opened for reading (analyseFile only)
+};
 
 class PluginManager {
 public:
@@ -44,6 +53,16 @@ public:
     }
     /** The analysis entry of plug-in @p index, or nullptr for an invalid index. */
     GetAudioFileInfoFn audioEntry(int index) const;
+    /** Lets the plug-in that claims the extension of @p fileName analyse the open file
+     *  @p fd of @p fileSize bytes with @p options, into @p info (cleared first, the
+     *  reserved-byte rule applied after); @p result is the plug-in's result. The one way a
+     *  scan and a single file's look both call a plug-in. */
+    AnalyseOutcome analyse(int fd, std::string_view fileName, std::uint64_t fileSize, int options,
+                           AudioFileInfo& info, int& result) const;
+    /** Opens @p path as the scan opens a file (regular files only, without blocking) and
+     *  analyse()s it. */
+    AnalyseOutcome analyseFile(const std::string& path, int options, AudioFileInfo& info,
+                               int& result) const;
     /** Asks plug-in @p index for its information into @p info (cleared first); returns
      *  its result. 0 without a call for an invalid index or a library that no longer
      *  exports `_GetPluginInfo`. */

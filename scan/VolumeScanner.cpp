@@ -122,26 +122,19 @@ void VolumeScanner::readFileDate() {
 bool VolumeScanner::process(int fd) {
     AudioFileInfo info{};
     m_fileName = currentFileName();
-    info.fileSize = currentFileSize();
     readFileDate();
 
     // accept() let in only claimed extensions, so these two are reported and skipped
     // rather than trusted away: they cost nothing and keep a changed plug-in list safe.
-    const int index =
-        m_plugins ? m_plugins->findByExtension(PluginManager::extensionOf(m_fileName)) : -1;
-    if (index < 0) {
-        setStatus(StatusNoPlugin);
+    int result = 0;
+    const AnalyseOutcome outcome = m_plugins ? m_plugins->analyse(fd, m_fileName, currentFileSize(),
+                                                                  m_pluginOptions, info, result)
+                                             : AnalyseOutcome::NoPlugin;
+    if (outcome != AnalyseOutcome::Analysed) {
+        setStatus(outcome == AnalyseOutcome::NoAnalyser ? StatusNoAnalyser : StatusNoPlugin);
         notify();
         return true;
     }
-    const GetAudioFileInfoFn analyse = m_plugins->audioEntry(index);
-    if (!analyse) {
-        setStatus(StatusNoAnalyser);
-        notify();
-        return true;
-    }
-    const int result = analyse(fd, &info, m_pluginOptions);
-    applyReservedByteRule(info);
 
     Fields record = emptyRecord();
     record[VolDescription] = m_info.description;

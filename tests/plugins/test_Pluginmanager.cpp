@@ -190,3 +190,52 @@ TEST(PluginManager, ExtensionIsTheTextAfterTheLastDotOfTheName) {
     for (const auto& c : cases)
         EXPECT_EQ(PluginManager::extensionOf(c.file), c.ext) << c.file;
 }
+
+// A single file goes to its plug-in as a scanned one does: only a regular file is opened
+// (a FIFO is refused without waiting for a writer), and a file no plug-in reads is not
+// opened at all. What the plug-in got is what the host knows of the file.
+TEST(PluginManager, AnalyseFileOpensOnlyRegularFilesOfAClaimedExtension) {
+    TempDir plugins, files;
+    install(plugins, "tp_good", "good.so");
+    PluginManager manager(plugins.path().string());
+    ASSERT_TRUE(manager.load());
+    const auto write = [&](const std::string& name, const std::string& bytes) {
+        std::FILE* f = std::fopen((files.path() / name).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    };
+    write("song.tst", "12345");
+    write("SHOUT.TST", "");
+    write("notes.txt", "text");
+    ASSERT_EQ(::mkfifo((files.path() / "pipe.tst").c_str(), 0644), 0);
+    fs::create_directory(files.path() / "folder.tst");
+
+    struct Case {
+        const char* name;
+        AnalyseOutcome outcome;
+        std::uint64_t fileSize;
+    };
+    const Case cases[] = {
+        {"song.tst", AnalyseOutcome::Analysed, 5},
+        {"SHOUT.TST", AnalyseOutcome::Analysed, 0},
+        {"notes.txt", AnalyseOutcome::NoPlugin, 0},
+        {"no-extension", AnalyseOutcome::NoPlugin, 0},
+        {"missing.tst", AnalyseOutcome::CannotOpen, 0},
+        {"pipe.tst", AnalyseOutcome::CannotOpen, 0},
+        {"folder.tst", AnalyseOutcome::CannotOpen, 0},
+    };
+    for (const Case& c : cases) {
+        AudioFileInfo info{};
+        std::strcpy(info.Title, "left over");
+        int result = -1;
+        EXPECT_EQ(manager.analyseFile((files.path() / c.name).string(), 3, info, result), c.outcome)
+            << c.name;
+        EXPECT_EQ(result, 0) << c.name;
+        EXPECT_EQ(info.fileSize, c.fileSize) << c.name;
+        EXPECT_STREQ(info.Title, "") << c.name; // nothing of an earlier file stays
+        const bool analysed = c.outcome == AnalyseOutcome::Analysed;
+        EXPECT_EQ(info.Bitrate, analysed ? 3 : 0) << c.name; // the options went through
+        EXPECT_STREQ(info.Artist + 1, analysed ? "Good" : "") << c.name;
+    }
+}
