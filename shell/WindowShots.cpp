@@ -101,6 +101,9 @@ public:
     void during(const std::function<void()>& command, QWidget* window, const QString& name,
                 bool paged = false) {
         m_name = name;
+        // The same window may come up for two commands (the wizard for a report and for a
+        // search): its pages are counted afresh for each.
+        m_current = nullptr;
         command();
         const QString first = paged ? name + QStringLiteral("-1") : name;
         if (!taken(first) && window->findChildren<QWidget*>().isEmpty()) {
@@ -119,7 +122,8 @@ public:
     static void settle(QWidget* window) {
         QElapsedTimer shown;
         shown.start();
-        while (shown.elapsed() < 400 || !window->isVisible())
+        // A window that does not come up within ten seconds is photographed as it is.
+        while (shown.elapsed() < 400 || (!window->isVisible() && shown.elapsed() < 10000))
             QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
 
