@@ -275,9 +275,9 @@ void TagCollector::addId3v1(const TagLib::ID3v1::Tag& tag) {
 }
 
 void TagCollector::addRiffInfo(const std::vector<std::pair<std::string, std::string>>& fields) {
-    // INFO identifiers of the RIFF standard (Multimedia Programming Interface and Data
-    // Specifications 1.0, 3-18): name, artist, product (the album), creation date, genre,
-    // comment, composer (music by); ITRK and IPRT are the track numbers taggers write.
+    // INFO identifiers of the RIFF standard (its INFO list chunk, page 3-18 of the 1991
+    // document): name, artist, product (the album), creation date, genre, comment,
+    // composer (music by); ITRK and IPRT are the track numbers taggers write.
     constexpr std::array<std::pair<const char*, Key>, 9> Ids = {{
         {"INAM", Key::Title},
         {"IART", Key::Artist},
