@@ -195,8 +195,7 @@ ReadAhead::Ticket ReadAhead::reached(const struct statx* status, std::string_vie
         return {};
     }
     Ticket ticket;
-    ticket.waitsBefore = waits();
-    ticket.timed = true;
+    ticket.analysed = true;
     ticket.size = status->stx_size;
     if (large(ticket.size)) {
         ticket.kind = kindOf(name);
@@ -222,7 +221,10 @@ void ReadAhead::passed(const Ticket& ticket) {
     std::optional<std::uint64_t> read;
     if (large(ticket.size) && ticket.counted)
         read = bytesRead();
-    const bool waited = ticket.timed && waits() != ticket.waitsBefore;
+    // The waits since the last file was passed: the analysis's, and the open of this file.
+    const std::uint64_t waitsNow = waits();
+    const bool waited = m_waitsSeen && *m_waitsSeen != waitsNow;
+    m_waitsSeen = waitsNow;
     bool wake = false;
     {
         std::lock_guard lock(m_mutex);
@@ -230,7 +232,7 @@ void ReadAhead::passed(const Ticket& ticket) {
             m_calm = 0;
             wake = m_resting;
             m_resting = false;
-        } else if (ticket.timed && ++m_calm >= IdleAfter) {
+        } else if (ticket.analysed && ++m_calm >= IdleAfter) {
             m_resting = true;
         }
         if (large(ticket.size)) {

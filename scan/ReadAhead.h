@@ -17,9 +17,9 @@
  * the read-ahead asks for nothing from there on: whole files asked for in vain would
  * queue before the reads the analysis waits for.
  *
- * From a warm page cache the read-ahead only costs: after IdleAfter files in a row whose
- * analysis did not wait once (the walk's thread counts its voluntary context switches), it
- * rests until an analysis waits again, and then catches up with the walk.
+ * From a warm page cache the read-ahead only costs: after IdleAfter files in a row passed
+ * without the walk waiting once (its thread's voluntary context switches, looked at once
+ * per file), it rests until the walk waits again, and then catches up with the walk.
  *
  * The window is bounded: at most ReadAheadOptions::files files beyond those the walk is
  * done with, and at most ReadAheadOptions::bytes bytes asked for those files. The
@@ -69,11 +69,10 @@ public:
         bool known = false; ///< the read-ahead asked for this file
         std::uint64_t sequence = 0;
         std::uint64_t size = 0;
-        std::string kind;              ///< its extension, folded to lower case
-        std::uint64_t readBefore = 0;  ///< the walk's read counter before the analysis
-        bool counted = false;          ///< readBefore was taken
-        std::uint64_t waitsBefore = 0; ///< the walk's waits before the analysis
-        bool timed = false;            ///< waitsBefore was taken
+        std::string kind;             ///< its extension, folded to lower case
+        std::uint64_t readBefore = 0; ///< the walk's read counter before the analysis
+        bool counted = false;         ///< readBefore was taken
+        bool analysed = false;        ///< the file was opened and goes to the analysis
     };
 
     using Filter = std::function<bool(std::string_view)>;
@@ -159,6 +158,9 @@ private:
 
     std::uint64_t m_listed = 0; ///< files met by the read-ahead's walk (its thread only)
     int m_counterFd = -1;       ///< /proc/thread-self/io of the walk's thread; -2: none
+    /** The walk's waits when it last passed a file, once it has passed one (the walk's
+     *  thread only). */
+    std::optional<std::uint64_t> m_waitsSeen;
 };
 
 } // namespace tl
