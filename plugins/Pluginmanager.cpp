@@ -113,18 +113,14 @@ AnalyseOutcome PluginManager::analyse(int fd, std::string_view fileName, std::ui
 
 AnalyseOutcome PluginManager::analyseFile(const std::string& path, int options, AudioFileInfo& info,
                                           int& result) const {
+    info = AudioFileInfo{};
+    result = 0;
     // The plug-in is looked for first: a file no plug-in reads is not opened at all.
-    if (findByExtension(extensionOf(path)) < 0) {
-        info = AudioFileInfo{};
-        result = 0;
+    if (findByExtension(extensionOf(path)) < 0)
         return AnalyseOutcome::NoPlugin;
-    }
     const InputFile file = InputFile::open(path);
-    if (!file) {
-        info = AudioFileInfo{};
-        result = 0;
+    if (!file)
         return AnalyseOutcome::CannotOpen;
-    }
     return analyse(file.fd(), path, file.size(), options, info, result);
 }
 
