@@ -37,15 +37,15 @@ QPixmap greyed(const QPixmap& normal) {
 
 } // namespace
 
-QIcon svgIcon(const QString& file) {
+QIcon svgIcon(const QString& file, std::span<const int> sizes) {
     if (!QFile::exists(file))
         return {};
     QSvgRenderer svg(file);
     if (!svg.isValid())
         return {};
     QIcon icon;
-    // Drawn at the sizes the windows use, each from the vector image.
-    for (const int pixels : {16, 22, 24, 32, 48, 64, 96, 128, 256})
+    // Drawn at each size from the vector image.
+    for (const int pixels : sizes)
         icon.addPixmap(drawn(svg, pixels));
     return icon;
 }
@@ -72,11 +72,15 @@ std::vector<QIcon> toolbarIcons(std::span<const ThemedImage> images, const QStri
     bool themeHasAll = !images.empty();
     for (const ThemedImage& image : images)
         themeHasAll = themeHasAll && QIcon::hasThemeIcon(QString::fromLatin1(image.themeName));
+    // A toolbar image is only ever shown at its size, once or twice the pixels: drawing
+    // the drawings at every size cost the program's start tens of milliseconds.
+    constexpr std::array<int, 2> toolbarSizes = {ToolbarImageSize, 2 * ToolbarImageSize};
     std::vector<QIcon> icons;
     icons.reserve(images.size());
     for (const ThemedImage& image : images) {
-        const QIcon source = themeHasAll ? QIcon::fromTheme(QString::fromLatin1(image.themeName))
-                                         : svgIcon(iconDir + QString::fromLatin1(image.file));
+        const QIcon source = themeHasAll
+                                 ? QIcon::fromTheme(QString::fromLatin1(image.themeName))
+                                 : svgIcon(iconDir + QString::fromLatin1(image.file), toolbarSizes);
         icons.push_back(iconWithStates(source, ToolbarImageSize));
     }
     return icons;

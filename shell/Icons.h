@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QString>
 
+#include <array>
 #include <span>
 #include <vector>
 
@@ -22,8 +23,12 @@ struct ThemedImage {
 /** The size of a toolbar image, in device-independent pixels. */
 constexpr int ToolbarImageSize = 32;
 
-/** An SVG file drawn as an icon; a null icon when the file cannot be read. */
-QIcon svgIcon(const QString& file);
+/** The sizes, in pixels, an icon of any use is drawn at. */
+inline constexpr std::array<int, 7> IconSizes = {16, 22, 24, 32, 48, 64, 128};
+
+/** An SVG file drawn as an icon at each of @p sizes (in pixels); a null icon when the file
+ *  cannot be read. */
+QIcon svgIcon(const QString& file, std::span<const int> sizes = IconSizes);
 
 /**
  * An icon with its three looks at @p size (and at twice that size, for screens with twice
