@@ -73,7 +73,7 @@ std::vector<QIcon> toolbarIcons(std::span<const ThemedImage> images, const QStri
     for (const ThemedImage& image : images)
         themeHasAll = themeHasAll && QIcon::hasThemeIcon(QString::fromLatin1(image.themeName));
     // A toolbar image is only ever shown at its size, once or twice the pixels: drawing
-    // the drawings at every size cost the program's start tens of milliseconds.
+    // the drawings at every size cost the program's start about ten milliseconds.
     constexpr std::array<int, 2> toolbarSizes = {ToolbarImageSize, 2 * ToolbarImageSize};
     std::vector<QIcon> icons;
     icons.reserve(images.size());
