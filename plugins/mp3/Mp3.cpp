@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <span>
-#include <vector>
 
 namespace tl::mp3 {
 namespace {
@@ -126,6 +127,8 @@ private:
     /** Writes the window's four bytes into Binary. */
     void writeBinary();
     Step readId3v2();
+    /** Reads the tag of @p length bytes at the start of the file into the record. */
+    Step readTagFields(std::size_t length);
     /** Skips the ID3v2 tags that follow the first one directly. */
     Step skipFollowingTags();
     Step checkFrames();
@@ -240,35 +243,51 @@ Analysis::Step Analysis::readId3v2() {
         m_remaining = reduced(m_remaining, 20);
         m_file.seekSet(Id3v2HeaderSize);
     } else {
-        m_file.seekSet(0);
-        std::vector<std::byte> block(size + Id3v2HeaderSize);
-        const std::size_t read = m_file.read(block.data(), block.size());
-        if (m_file.failed())
-            return Step::ReadError;
         // The payload loses the tag and 10 bytes more (as many as a footer has).
         m_remaining = reduced(m_remaining, size + 20);
-        const std::span<const std::byte, Id3v2HeaderSize> header(block.data(), Id3v2HeaderSize);
-        const std::size_t footer = id3v2FooterSize(header);
-        Id3v2Tag tag;
-        const Id3Result opened =
-            read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
-        if (opened != Id3Result::Ok)
-            m_tagError = true;
-        // The modern reading keeps the frames a tag held before its frame list broke off.
-        if (opened == Id3Result::Ok || (m_reading == TagReading::Modern &&
-                                        opened == Id3Result::Broken && read == block.size()))
-            readId3v2Fields(tag, m_info, m_page);
-        if (m_reading == TagReading::Modern && footer > 0) {
+        std::array<std::byte, Id3v2HeaderSize> header{};
+        std::memcpy(header.data(), m_window.data(), m_window.size());
+        std::memcpy(header.data() + m_window.size(), rest.data(), rest.size());
+        const std::size_t length = size + Id3v2HeaderSize;
+        if (readTagFields(length) == Step::ReadError)
+            return Step::ReadError;
+        m_file.seekSet(static_cast<std::int64_t>(length));
+        if (m_reading == TagReading::Modern && id3v2FooterSize(header) > 0) {
             std::array<char, Id3v2HeaderSize> bytes{};
             const std::size_t got = m_file.read(bytes.data(), bytes.size());
             if (m_file.failed())
                 return Step::ReadError;
             if (got < bytes.size() || std::memcmp(bytes.data(), "3DI", 3) != 0)
-                m_file.seekSet(static_cast<std::int64_t>(block.size())); // no footer after all
+                m_file.seekSet(static_cast<std::int64_t>(length)); // no footer after all
         }
         return skipFollowingTags();
     }
     return readWindow() ? Step::Ok : Step::ReadError;
+}
+
+Analysis::Step Analysis::readTagFields(std::size_t length) {
+    // The tag is no larger than the file, but that may still be more memory than there is:
+    // a tag that cannot be held is a tag error, as a broken one is, and the stream behind
+    // it is analysed all the same.
+    const std::unique_ptr<std::byte[]> memory(new (std::nothrow) std::byte[length]);
+    if (!memory) {
+        m_tagError = true;
+        return Step::Ok;
+    }
+    const std::span<std::byte> block(memory.get(), length);
+    m_file.seekSet(0);
+    const std::size_t read = m_file.read(block.data(), block.size());
+    if (m_file.failed())
+        return Step::ReadError;
+    Id3v2Tag tag;
+    const Id3Result opened = read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
+    if (opened != Id3Result::Ok)
+        m_tagError = true;
+    // The modern reading keeps the frames a tag held before its frame list broke off.
+    if (opened == Id3Result::Ok ||
+        (m_reading == TagReading::Modern && opened == Id3Result::Broken && read == block.size()))
+        readId3v2Fields(tag, m_info, m_page);
+    return Step::Ok;
 }
 
 Analysis::Step Analysis::skipFollowingTags() {

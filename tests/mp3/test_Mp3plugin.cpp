@@ -2,6 +2,8 @@
 // over the fixture files made by tests/mp3/fixtures/make_fixtures.sh.
 #include "plugins/AudioInfo.h"
 #include "plugins/Pluginmanager.h"
+#include "support/ResourceLimit.h"
+#include "support/TempDir.h"
 
 #include <array>
 #include <cstdlib>
@@ -295,6 +297,40 @@ TEST_F(Mp3Plugin, LegacyReadingGivesWhatItAlwaysGaveForEveryFixture) {
         }
     }
     EXPECT_EQ(files + 1, recorded.size()) << "every recorded file is still a fixture";
+    ::unsetenv("LC_ALL");
+}
+
+TEST_F(Mp3Plugin, TagTooLargeForTheMemoryLeftIsATagErrorNotACrash) {
+    if (tl::test::AddressSanitizerBuild)
+        GTEST_SKIP() << "no address-space limit leaves the sanitizer room to work";
+    // A file with a 96 MiB ID3v2.3 tag (a title, then padding) before a lame stream, kept
+    // sparse on disk.
+    constexpr std::size_t TagSize = 96u << 20;
+    const test::TempDir dir;
+    const std::string path = dir.file("huge-tag.mp3");
+    {
+        std::string tag = "ID3\x03";
+        tag += std::string("\0\0", 2);
+        for (const int shift : {21, 14, 7, 0})
+            tag += static_cast<char>((TagSize >> shift) & 0x7F);
+        tag += std::string("TIT2\0\0\0\x05\0\0\0Huge", 15);
+        std::ofstream out(path, std::ios::binary);
+        out.write(tag.data(), static_cast<std::streamsize>(tag.size()));
+        out.seekp(static_cast<std::streamoff>(10 + TagSize));
+        const std::string stream = test::readFile(fixture("mpeg1-l3-cbr128-joint.mp3"));
+        out.write(stream.data(), static_cast<std::streamsize>(stream.size()));
+    }
+    const auto outcome = [&] {
+        AudioFileInfo info;
+        const int result = analyse(path, info);
+        return std::to_string(result) + "|" + text(info, "Tag") + "|" + text(info, "Title") + "|" +
+               text(info, "Type") + "|" + std::to_string(info.Length);
+    };
+    ::setenv("LC_ALL", "C", 1);
+    // With memory to spare the tag is read; with 32 MiB left it cannot be held, and the
+    // stream behind it is still measured (the same stream as alone, less 10 bytes).
+    EXPECT_EQ(outcome(), "0|ID3-2.3|Huge|MPG1/3|313");
+    EXPECT_EQ(tl::test::withMemoryLimit(32u << 20, outcome), "5|ID3-2.3||MPG1/3|313");
     ::unsetenv("LC_ALL");
 }
 
