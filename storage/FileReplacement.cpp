@@ -9,8 +9,20 @@
 
 namespace tl {
 namespace {
+
 std::atomic<unsigned> g_counter{0};
+
+/** Syncs the file or folder at @p path to the disk. */
+bool syncPath(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
+
+} // namespace
 
 FileReplacement::FileReplacement(std::string finalPath) : m_finalPath(std::move(finalPath)) {
     m_tempPath = std::string(directoryOf(m_finalPath)) + "." +
@@ -23,23 +35,18 @@ FileReplacement::~FileReplacement() {
         discard();
 }
 
-bool FileReplacement::commit(bool sync) {
-    if (sync) {
-        // Data that did not reach the disk must not replace the earlier file.
-        const int fd = ::open(m_tempPath.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool synced = fd >= 0 && ::fsync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        if (!synced) {
-            discard();
-            return false;
-        }
-    }
-    if (std::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
+bool FileReplacement::commit() {
+    // Data that did not reach the disk must not replace the earlier file: after a crash
+    // the final name would hold an empty or partial file.
+    if (!syncPath(m_tempPath, 0) || ::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
         discard();
         return false;
     }
     m_done = true;
+    // The rename is on the disk once its folder is. A folder that cannot be synced still
+    // holds a complete file under one name or the other, so this is not a failure.
+    const std::string folder(directoryOf(m_finalPath));
+    syncPath(folder.empty() ? "." : folder, O_DIRECTORY);
     return true;
 }
 
