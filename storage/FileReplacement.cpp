@@ -1,8 +1,10 @@
 #include "storage/FileReplacement.h"
 
 #include "storage/Text.h"
+#include "storage/Utf8.h"
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,6 +13,12 @@ namespace tl {
 namespace {
 
 std::atomic<unsigned> g_counter{0};
+
+/** The longest file name the folder @p folder takes (empty: the current folder). */
+std::size_t nameLimit(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
 
 /** Syncs the file or folder at @p path to the disk. */
 bool syncPath(const std::string& path, int flags) {
@@ -25,9 +33,16 @@ bool syncPath(const std::string& path, int flags) {
 } // namespace
 
 FileReplacement::FileReplacement(std::string finalPath) : m_finalPath(std::move(finalPath)) {
-    m_tempPath = std::string(directoryOf(m_finalPath)) + "." +
-                 std::string(fileNameOf(m_finalPath)) + ".tmp-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(g_counter.fetch_add(1));
+    // ".NAME.tmp-PID-N": the process and its counter make it unique in the folder, so the
+    // name before them is only a reader's hint, cut (at a character boundary) where the
+    // whole would pass the folder's limit.
+    const std::string folder(directoryOf(m_finalPath));
+    const std::string_view name = fileNameOf(m_finalPath);
+    const std::string suffix =
+        ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter.fetch_add(1));
+    const std::size_t limit = nameLimit(folder);
+    const std::size_t room = limit > suffix.size() + 1 ? limit - suffix.size() - 1 : 0;
+    m_tempPath = folder + "." + std::string(utf8Cut(name, room)) + suffix;
 }
 
 FileReplacement::~FileReplacement() {

@@ -18,7 +18,8 @@ public:
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    /** Where to write the new content: a hidden name beside the final path. */
+    /** Where to write the new content: a hidden name beside the final path, unique to this
+     *  replacement, that fits the folder's name limit whenever the final name does. */
     const std::string& tempPath() const { return m_tempPath; }
     const std::string& finalPath() const { return m_finalPath; }
 

@@ -127,6 +127,37 @@ TEST_F(FileReplacementTest, FailedCommitKeepsTheEarlierFileAndLeavesNoTemporaryF
     EXPECT_EQ(names, (std::vector<std::string>{"Jazz.sdd", "Rock.sdd"}));
 }
 
+TEST_F(FileReplacementTest, TemporaryNameFitsWheneverTheFinalNameDoes) {
+    // Final names up to the longest the folder takes (NAME_MAX bytes here), in ASCII and in
+    // three-byte characters.
+    const std::string kana = "\xE3\x81\x82"; // あ
+    std::string kanaName;
+    while (kanaName.size() + kana.size() + 4 <= NAME_MAX)
+        kanaName += kana;
+    const std::string names[] = {
+        "a",
+        "Rock.sdd",
+        std::string(200, 'x') + ".sdd",
+        std::string(238, 'x') + ".sds",
+        std::string(NAME_MAX - 4, 'x') + ".sds",
+        kanaName + ".sdd",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name.size());
+        FileReplacement first(folder + "/" + name);
+        FileReplacement second(folder + "/" + name);
+        const std::string temp = std::string(fileNameOf(first.tempPath()));
+        EXPECT_LE(temp.size(), static_cast<std::size_t>(NAME_MAX));
+        EXPECT_EQ(directoryOf(first.tempPath()), folder + "/");
+        EXPECT_EQ(temp.front(), '.') << "hidden";
+        EXPECT_EQ(utf8Sanitized(temp), temp) << "no character is split";
+        EXPECT_NE(first.tempPath(), second.tempPath());
+        test::writeFile(first.tempPath(), "NEW");
+        ASSERT_TRUE(first.commit());
+        EXPECT_EQ(test::readFile(folder + "/" + name), "NEW");
+    }
+}
+
 // Every writer of a file that replaces an earlier one goes through the same steps, and
 // takes the longest name the folder allows.
 TEST_F(FileReplacementTest, DigestsReportsAndSettingsReachTheDiskBeforeTheirRename) {
@@ -172,7 +203,7 @@ TEST_F(FileReplacementTest, DigestsReportsAndSettingsReachTheDiskBeforeTheirRena
     };
     ASSERT_TRUE(cases[0].write(digest));
     for (const Case& c : cases) {
-        for (const std::string& stem : {std::string("Rock")}) {
+        for (const std::string& stem : {std::string("Rock"), std::string(NAME_MAX - 4, 'x')}) {
             const std::string name = stem + c.extension;
             SCOPED_TRACE(testing::Message() << name.size() << "-byte " << c.extension);
             durableCalls(folder);
