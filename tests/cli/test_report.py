@@ -6,6 +6,7 @@ import html.parser
 import io
 import os
 import re
+import unicodedata
 import unittest
 
 from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message,
@@ -183,6 +184,42 @@ class ReportTest(TempDirTestCase):
             self.assertNotEqual(line[album_column], " ", line)
         self.assertTrue(any(l.startswith("Crosby, Stills & Nash          Crosby") for l in items))
         self.assertIn("Total: 5 albums, 57 tracks", text)
+
+    def test_text_list_lines_up_east_asian_names_by_display_width(self):
+        """Japanese, Chinese and Korean names take two columns a character, combining marks
+        none: every column of the plain-text list starts at the same display column, with
+        names that fit, names cut to their column, and decomposed letters."""
+        names = [
+            ("坂本龍一", "戦場のメリークリスマス"),
+            ("周杰伦", "范特西"),
+            ("아이유", "꽃갈피"),
+            (unicodedata.normalize("NFD", "이문세"), "광화문 연가"),
+            (unicodedata.normalize("NFD", "Antonín Dvořák"), "Slovanské tance"),
+            ("中島みゆき" * 4, "宇多田ヒカル ファースト・ラブ ベスト・コレクション"),
+        ]
+        write_record_file(self.digest, [
+            album(**DISC1, Artist=a, Album=b, Year="1983", Type="MPG1/3", Track="9",
+                  Length="2400", Size="90000000") for a, b in names], type_tag=b"Dgst")
+        lines = self.report("albums-txt.tpl", out="albums.txt").decode("utf-8").split("\r\n")
+        rule = next(l for l in lines if l.startswith("-----"))
+        starts = [m.start() for m in re.finditer(r"(?<= )-", rule)]  # ASCII: one a column
+        items = [l for l in lines if l.endswith(" Disc01")]
+        self.assertEqual(len(items), len(names))
+
+        def width(text):
+            return sum(0 if unicodedata.category(c) in ("Mn", "Me", "Cf") or
+                       0x1160 <= ord(c) <= 0x11FF else
+                       2 if unicodedata.east_asian_width(c) in ("W", "F") else 1 for c in text)
+
+        for line in items:
+            at, column = 0, 0
+            for start in starts:
+                while column < start:
+                    column += width(line[at])
+                    at += 1
+                self.assertEqual(column, start, (line, start))
+                self.assertEqual(line[at - 1], " ", line)
+        self.assertTrue(any(l.startswith("中島みゆき中島みゆき中島みゆ > 宇多田") for l in items))
 
     def test_volume_catalogue_has_one_section_per_volume(self):
         html, text = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
