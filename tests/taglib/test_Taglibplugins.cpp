@@ -7,6 +7,7 @@
 #include "support/PluginCall.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace tl {
 namespace {
@@ -245,6 +248,44 @@ TEST_F(TaglibPlugins, LegacyTagsAreReadInTheCodePageOfTheUsersLanguage) {
         EXPECT_EQ(fieldText(info, "Year"), "1896");
         EXPECT_EQ(fieldText(info, "Track"), "3");
     }
+}
+
+TEST_F(TaglibPlugins, AnalysesOnSeveralThreadsAtOnceGiveWhatOneGives) {
+    // The scan calls a plug-in on its worker thread; nothing a call leaves behind may
+    // reach another call, on any thread.
+    const char* const files[] = {"flac-vorbiscomment.flac",
+                                 "vorbis.ogg",
+                                 "aac.m4a",
+                                 "eac3-5.1.m4a",
+                                 "wmav2.wma",
+                                 "wav-info.wav",
+                                 "aiff-pcm.aiff",
+                                 "wavpack.wv",
+                                 "ape-3970.ape",
+                                 "flac-id3-legacy.flac",
+                                 "wav-streamed.wav"};
+    std::vector<AudioFileInfo> alone(std::size(files));
+    for (std::size_t i = 0; i < std::size(files); ++i)
+        ASSERT_EQ(analyse(fixture(files[i]), alone[i]), TL_AFI_OK) << files[i];
+    std::atomic<int> differences{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round)
+                for (std::size_t k = 0; k < std::size(files); ++k) {
+                    const std::size_t i = (k + static_cast<std::size_t>(t)) % std::size(files);
+                    const std::string path = fixture(files[i]);
+                    const int plugin =
+                        m_plugins.findByExtension(std::string(PluginManager::extensionOf(path)));
+                    AudioFileInfo info;
+                    test::analyseWithPlugin(m_plugins, plugin, path, info);
+                    if (std::memcmp(&info, &alone[i], sizeof info) != 0)
+                        ++differences;
+                }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(differences, 0);
 }
 
 TEST_F(TaglibPlugins, BrokenFilesHaveNoStream) {
