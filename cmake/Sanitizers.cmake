@@ -14,3 +14,9 @@ if(TL_SANITIZE_THREAD)
     add_compile_options(${TL_SAN_FLAGS})
     add_link_options(${TL_SAN_FLAGS})
 endif()
+# With the fuzz targets, every library they link carries the fuzzer's coverage
+# instrumentation, so that libFuzzer sees what the core and the plug-ins do with its input
+# and not only the target's own few lines.
+if(TL_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
