@@ -4,14 +4,22 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace tl {
 namespace {
 
 const QString Caption = QStringLiteral("Tunelister");
+
+bool namesFolder(const QStringList& chosen) {
+    return std::any_of(chosen.begin(), chosen.end(),
+                       [](const QString& path) { return QFileInfo(path).isDir(); });
+}
 
 // A chooser that asks its refusal rule before it closes: a refused choice keeps it open
 // with the user's typing still in it. Qt's own dialog, since a desktop's native one
@@ -25,17 +33,38 @@ public:
         setDefaultSuffix(chooser.defaultSuffix);
         if (!chooser.proposedName.isEmpty())
             selectFile(chooser.proposedName);
+        m_nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     }
 
 protected:
+    // A folder typed or chosen is entered, as in any chooser; the refusal rules are about
+    // the names of files.
     void accept() override {
-        if (m_canClose && !m_canClose(selectedFiles()))
+        if (const QString folder = typedFolder(); !folder.isEmpty()) {
+            // Qt would give a folder typed by its name the default suffix first.
+            setDirectory(folder);
+            m_nameField->clear();
             return;
-        QFileDialog::accept();
+        }
+        const QStringList chosen = selectedFiles();
+        if (!namesFolder(chosen) && m_canClose && !m_canClose(chosen))
+            return;
+        QFileDialog::accept(); // enters a folder chosen in the list
     }
 
 private:
+    // The folder that the name field names (by its name in the folder shown, or by a whole
+    // path), or "" when it names none.
+    QString typedFolder() const {
+        const QString typed = m_nameField ? m_nameField->text() : QString();
+        if (typed.isEmpty() || typed.contains(QLatin1Char('"')))
+            return {};
+        const QString path = QDir::cleanPath(directory().absoluteFilePath(typed));
+        return QFileInfo(path).isDir() ? path : QString();
+    }
+
     std::function<bool(const QStringList&)> m_canClose;
+    QLineEdit* m_nameField = nullptr; // Qt's own name field
 };
 
 QMessageBox::Icon boxIcon(MessageIcon icon) {
