@@ -1,5 +1,7 @@
 #include "platform/ui/QtDesktop.h"
 
+#include "platform/ui/WindowText.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -26,8 +28,9 @@ bool namesFolder(const QStringList& chosen) {
 // cannot be kept open from outside.
 class CheckedFileDialog : public QFileDialog {
 public:
-    CheckedFileDialog(QWidget* parent, const FileChooser& chooser)
-        : QFileDialog(parent, chooser.title, chooser.directory), m_canClose(chooser.canClose) {
+    CheckedFileDialog(QtDesktop& desktop, QWidget* parent, const FileChooser& chooser)
+        : QFileDialog(parent, chooser.title, chooser.directory), m_desktop(desktop),
+          m_canClose(chooser.canClose) {
         setOption(QFileDialog::DontUseNativeDialog);
         setNameFilters(chooser.filters);
         setDefaultSuffix(chooser.defaultSuffix);
@@ -47,9 +50,21 @@ protected:
             return;
         }
         const QStringList chosen = selectedFiles();
-        if (!namesFolder(chosen) && m_canClose && !m_canClose(chosen))
+        if (namesFolder(chosen)) {
+            QFileDialog::accept(); // enters a folder chosen in the list
             return;
-        QFileDialog::accept(); // enters a folder chosen in the list
+        }
+        // A name in a folder that does not exist would fail only once the chooser is gone.
+        if (acceptMode() == AcceptSave && !chosen.isEmpty()) {
+            const QString folder = QFileInfo(chosen.constFirst()).absolutePath();
+            if (!QFileInfo(folder).isDir()) {
+                m_desktop.refuseMissingFolder(this, folder);
+                return;
+            }
+        }
+        if (m_canClose && !m_canClose(chosen))
+            return;
+        QFileDialog::accept();
     }
 
 private:
@@ -63,6 +78,7 @@ private:
         return QFileInfo(path).isDir() ? path : QString();
     }
 
+    QtDesktop& m_desktop;
     std::function<bool(const QStringList&)> m_canClose;
     QLineEdit* m_nameField = nullptr; // Qt's own name field
 };
@@ -95,7 +111,7 @@ std::optional<QString> QtDesktop::chooseFolder(QWidget* parent, const QString& t
 
 std::optional<QStringList> QtDesktop::chooseFilesToOpen(QWidget* parent,
                                                         const FileChooser& chooser) {
-    CheckedFileDialog dialog(parent, chooser);
+    CheckedFileDialog dialog(*this, parent, chooser);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(chooser.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -104,13 +120,18 @@ std::optional<QStringList> QtDesktop::chooseFilesToOpen(QWidget* parent,
 }
 
 std::optional<QString> QtDesktop::chooseFileToSave(QWidget* parent, const FileChooser& chooser) {
-    CheckedFileDialog dialog(parent, chooser);
+    CheckedFileDialog dialog(*this, parent, chooser);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !chooser.confirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+void QtDesktop::refuseMissingFolder(QWidget* parent, const QString& folder) {
+    showMessage(parent, MessageIcon::Warning,
+                localeQText(*m_locale, "General", "FolderMissing", {pathBytes(folder)}));
 }
 
 void QtDesktop::showMessage(QWidget* parent, MessageIcon icon, const QString& text) {

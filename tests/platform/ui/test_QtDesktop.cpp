@@ -3,6 +3,7 @@
 // which messages come up, which folder the chooser shows and what it returns.
 #include "platform/ui/QtDesktop.h"
 
+#include "platform/ui/WindowText.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempDir.h"
 
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -29,14 +31,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The program's desktop with its message boxes recorded instead of shown.
+Locale defaultLanguage() {
+    Locale locale;
+    locale.setFallbackPath(std::string(std::getenv("TL_APP_DIR")) + "/default.lcl");
+    return locale;
+}
+
+// The program's desktop speaking the default language, with its message boxes recorded
+// instead of shown.
 class RecordingDesktop : public QtDesktop {
 public:
-    RecordingDesktop() : QtDesktop(QString()) {}
+    RecordingDesktop() : QtDesktop(QString()) { setLocale(m_locale); }
     void showMessage(QWidget*, MessageIcon icon, const QString& text) override {
         shown.push_back({icon, text, false});
     }
     std::vector<ScriptedDesktop::Shown> shown;
+
+private:
+    Locale m_locale = defaultLanguage();
 };
 
 // What the user does in the open chooser.
@@ -210,5 +222,50 @@ TEST(QtDesktopChooser, AFolderIsEnteredAndOnlyFileNamesMeetTheRefusalRule) {
         EXPECT_EQ(desktop.shown.size(), static_cast<std::size_t>(c.refusals));
         EXPECT_EQ(chosen, c.chosen);
         EXPECT_EQ(qtBoxes, QStringList());
+    }
+}
+
+// A save chooser refuses a name in a folder that does not exist, saying which folder, and
+// stays open; the window's own rule is not asked about it.
+TEST(QtDesktopChooser, ASaveChooserRefusesANameInAFolderThatDoesNotExist) {
+    TempDir dir;
+    const QString top = QString::fromStdString(fs::canonical(dir.path()).string());
+    const QString missing = top + QStringLiteral("/no such folder");
+    const struct {
+        const char* typed;
+        QString folder; // of the refusal, or "" when the name is taken
+    } cases[] = {
+        {"no such folder/Music", missing},
+        {"no such folder/deeper/Music.sds", missing + QStringLiteral("/deeper")},
+        {"Music", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        RecordingDesktop desktop;
+        FileChooser chooser;
+        chooser.directory = top;
+        chooser.defaultSuffix = QStringLiteral("sds");
+        QStringList offered;
+        chooser.canClose = [&](const QStringList& chosen) {
+            offered += chosen;
+            return true;
+        };
+        std::optional<QString> chosen;
+        const std::vector<After> after = drive({{Step::Type, QString::fromUtf8(c.typed)}}, [&] {
+            chosen = desktop.chooseFileToSave(nullptr, chooser);
+        });
+        const bool refused = !c.folder.isEmpty();
+        EXPECT_EQ(after, (std::vector<After>{{refused, top}}));
+        if (refused) {
+            ASSERT_EQ(desktop.shown.size(), 1u);
+            EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Warning);
+            EXPECT_EQ(desktop.shown[0].text, localeQText(defaultLanguage(), "General",
+                                                         "FolderMissing", {pathBytes(c.folder)}));
+            EXPECT_TRUE(offered.isEmpty());
+            EXPECT_EQ(chosen, std::nullopt);
+        } else {
+            EXPECT_TRUE(desktop.shown.empty());
+            EXPECT_EQ(chosen, std::optional<QString>(top + QStringLiteral("/Music.sds")));
+        }
     }
 }
