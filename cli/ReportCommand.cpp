@@ -42,7 +42,7 @@ std::string resolveTemplate(const Context& ctx, const Settings& settings, std::s
 // Reads the conditions in command-line order; false (usage error reported) when one is
 // wrong.
 bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whereOption,
-                    std::vector<FilterCondition>& conditions) {
+                    DateOrder dates, std::vector<FilterCondition>& conditions) {
     std::size_t nextWhere = 0, nextOr = 0;
     for (const CLI::Option* option : o.order) {
         const bool isWhere = option == whereOption;
@@ -50,10 +50,11 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
         const ConditionParse parsed =
             parseCondition(text, isWhere ? FilterConnective::And : FilterConnective::Or);
         std::optional<Message> reason = conditionMessage(parsed);
-        if (!reason)
+        if (!reason) {
+            const int field = parsed.condition->field;
             reason = filterValueMessage(
-                parsed.condition->field,
-                checkFilterValue(parsed.condition->field, parsed.condition->value), false);
+                field, checkFilterValue(field, parsed.condition->value, dates), false, dates);
+        }
         if (reason) {
             ctx.fail("Cli", "BadCondition", {text, ctx.text(*reason)}, ExitUsage);
             return false;
@@ -65,10 +66,10 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
 
 void makeReport(Context& ctx, const ReportOptions& o, const CLI::Option* whereOption) {
     ReportRequest request;
-    if (!readConditions(ctx, o, whereOption, request.conditions))
-        return;
     const Settings settings = ctx.settings();
     request.setSettings(settings);
+    if (!readConditions(ctx, o, whereOption, request.dates, request.conditions))
+        return;
     request.digests = o.digests;
     request.templatePath = resolveTemplate(ctx, settings, o.templatePath);
     request.reportPath = o.out;

@@ -27,6 +27,7 @@ void ReportRequest::setSettings(const Settings& settings) {
     diacriticsTable = settings.diacriticsTable;
     sortTable = settings.sortTable;
     useCh = settings.useCh;
+    dates = dateOrderOf(settings);
     reportVarious = settings.reportVarious;
     defaultDrive = settings.defaultDrive.empty() ? std::string("/") : settings.defaultDrive;
 }
@@ -39,6 +40,10 @@ std::string proposedReportName(const std::vector<std::string>& digests,
         base = std::string(name.substr(0, name.find('.')));
     }
     return base + "." + extension;
+}
+
+DateOrder dateOrderOf(const Settings& settings) {
+    return settings.usDate ? DateOrder::MonthFirst : DateOrder::DayFirst;
 }
 
 ReportJob::ReportJob() = default;
@@ -63,7 +68,7 @@ ReportResult ReportJob::prepare(const ReportRequest& request) {
     m_filter.reset();
     if (!request.conditions.empty())
         m_filter = std::make_unique<Filter>(request.conditions, request.caseTable,
-                                            request.diacriticsTable);
+                                            request.diacriticsTable, request.dates);
     const ReportLoad load = m_engine.loadRecords(request.digests, m_filter.get());
     if (load.status == ReportLoad::Cancelled)
         return cancelled();
