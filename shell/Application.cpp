@@ -37,8 +37,8 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_windows.reportWizard = new ReportWizard(m_context, m_windows.main);
     m_windows.filter = new FilterDialog(m_context, m_windows.main);
     m_windows.main->restoreTogetherWith(m_windows.scan);
-    m_windows.options->setHooks(
-        {[this] { return saveSettings(); }, [this] { endWithoutSaving(); }});
+    m_windows.options->setHooks({[this] { return saveSettings(); }, [this] { endWithoutSaving(); },
+                                 [this] { useSettings(); }});
 
     // The windows that keep copies of settings, in the order they are served.
     m_appliers.add([this](const Settings& s) { m_windows.reportWizard->applySettings(s); });
@@ -116,11 +116,15 @@ void Application::startUp() {
     loadSettings(m_settings);
     if (!m_settings.digestTemplate.empty())
         m_windows.reportWizard->setTemplatePath(m_settings.digestTemplate);
-    m_appliers.applySettings(m_settings);
-    initCollator(m_collator, m_settings.caseTable, m_settings.sortTable, m_settings.useCh);
+    useSettings();
     if (m_windows.reportWizard->templatePath().empty())
         m_windows.reportWizard->setTemplatePath(m_context.templatesDir() +
                                                 m_locale.text("General", "DefaultTemplate"));
+}
+
+void Application::useSettings() {
+    m_appliers.applySettings(m_settings);
+    initCollator(m_collator, m_settings.caseTable, m_settings.sortTable, m_settings.useCh);
 }
 
 bool Application::saveSettings() {

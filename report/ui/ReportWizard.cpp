@@ -102,8 +102,8 @@ ReportWizard::ReportWizard(AppContext& context, QWidget* parent)
 ReportWizard::~ReportWizard() = default;
 
 void ReportWizard::applySettings(const Settings& settings) {
-    // The generator keeps the various text and the drive of unknown volumes as they were
-    // at start-up; the tables and autoOpen are read when they are used.
+    // The generator's various text and drive of unknown volumes are these copies; the
+    // tables, the date order and autoOpen are read when they are used.
     m_applied = settings;
     if (m_templatePath.empty())
         m_templatePath = settings.digestTemplate;

@@ -139,7 +139,7 @@ private:
     bool m_searchMode = false;
     bool m_activationPending = false;
     bool m_writing = false;
-    /** The copies of the settings taken at start-up. */
+    /** The copies of the settings, taken at start-up and whenever the options change them. */
     std::optional<Settings> m_applied;
     ReportRunner* m_runner;
 

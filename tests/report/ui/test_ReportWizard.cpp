@@ -1,5 +1,6 @@
 #include "report/ui/ReportWizard.h"
 
+#include "locale/ui/OptionsDialog.h"
 #include "platform/ui/WindowText.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"
@@ -438,6 +439,26 @@ TEST_F(ReportWizardTest, RetryAsksForTheNameWhenNoneWasChosenYet) {
 }
 
 // Cancel while the report is written stops the job; the earlier report of that name stays.
+// A sort order changed in the options is used by the next report, without a restart.
+TEST_F(ReportWizardTest, TheNextReportSortsAsTheOptionsNowSay) {
+    makeReport(false, {pathText(digest)}, report("Rock.txt"));
+    EXPECT_EQ(readFile(dir.path() + "reports/Rock.txt"),
+              "Amber - Tides (1984)\r\nBlue Lake - Northern Roads (1991)\r\n"
+              "Cedar - Rings (2003)\r\n");
+    wizard->hide();
+
+    OptionsDialog* options = app->windows().options;
+    options->show();
+    options->findChild<QLineEdit*>(QStringLiteral("edtSortTable"))->setText(QStringLiteral("cba"));
+    options->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    ASSERT_FALSE(options->isVisible());
+
+    makeReport(false, {pathText(digest)}, report("Rock.txt"));
+    EXPECT_EQ(readFile(dir.path() + "reports/Rock.txt"),
+              "Cedar - Rings (2003)\r\nBlue Lake - Northern Roads (1991)\r\n"
+              "Amber - Tides (1984)\r\n");
+}
+
 TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
     writeFile(dir.path() + "reports/Rock.txt", "earlier report");
     std::function<void()> held;
