@@ -22,14 +22,10 @@ struct ReportOptions {
 };
 
 // A template named without a folder that is not in the current one is looked for among
-// the shipped templates; no template at all means the one the settings or the language
-// choose, as the report wizard does.
+// the shipped templates; no template at all means the one the report wizard starts with.
 std::string resolveTemplate(const Context& ctx, const Settings& settings, std::string path) {
-    if (path.empty()) {
-        if (!settings.digestTemplate.empty())
-            return settings.digestTemplate;
-        return ctx.appDir + "templates/" + ctx.text("General", "DefaultTemplate");
-    }
+    if (path.empty())
+        return startingTemplate(settings, ctx.locale, ctx.appDir + "templates/");
     std::error_code ec;
     if (path.find('/') == std::string::npos && !std::filesystem::exists(path, ec)) {
         const std::string shipped = ctx.appDir + "templates/" + path;
@@ -93,7 +89,7 @@ void addReportCommand(CLI::App& app, Context& ctx) {
     static ReportOptions o;
     cmd->add_option("--template", o.templatePath,
                     "Report template (.tpl); a bare name is also looked for among the shipped "
-                    "templates; default: the language's album list");
+                    "templates; default: the one the report wizard starts with");
     cmd->add_option("--out", o.out,
                     "Report file; default: the digest's name (or the default report name for "
                     "several) with the template's extension, in the current folder");

@@ -113,11 +113,13 @@ bool loadSettings(Settings& s, const PlatformPaths& paths) {
 
 bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemplate) {
     const auto number = [](bool b) { return std::string(b ? "1" : "0"); };
+    const std::string_view lastTemplate =
+        s.rememberTemplate ? currentTemplate.value_or(s.digestTemplate) : s.digestTemplate;
     const ProfileValue values[] = {
         {"LCL", s.lcl},
         {"autoOpen", number(s.autoOpen)},
         {"rememberTemplate", number(s.rememberTemplate)},
-        {"digestTemplate", std::string(currentTemplate.value_or(s.digestTemplate))},
+        {"digestTemplate", std::string(lastTemplate)},
         {"songTemplate", s.songTemplate},
         {"defaultDrive", s.defaultDrive},
         {"reportVarious", s.reportVarious},

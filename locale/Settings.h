@@ -71,8 +71,9 @@ void applyLanguageDefaults(Settings& settings, const Locale& locale);
 bool loadSettings(Settings& settings, const PlatformPaths& paths = {});
 
 /** Writes every setting to settings.path, other lines of the file kept. @p currentTemplate,
- *  when given, is written as digestTemplate (the report wizard's current template). False
- *  when the file cannot be written. */
+ *  when given and rememberTemplate is on, is written as digestTemplate (the report wizard's
+ *  current template, to be offered at the next start); otherwise settings.digestTemplate
+ *  is. False when the file cannot be written. */
 bool saveSettings(const Settings& settings,
                   std::optional<std::string_view> currentTemplate = std::nullopt);
 

@@ -42,6 +42,13 @@ std::string proposedReportName(const std::vector<std::string>& digests,
     return base + "." + extension;
 }
 
+std::string startingTemplate(const Settings& settings, const Locale& locale,
+                             const std::string& templatesDir) {
+    if (settings.rememberTemplate && !settings.digestTemplate.empty())
+        return settings.digestTemplate;
+    return templatesDir + locale.text("General", "DefaultTemplate");
+}
+
 DateOrder dateOrderOf(const Settings& settings) {
     return settings.usDate ? DateOrder::MonthFirst : DateOrder::DayFirst;
 }

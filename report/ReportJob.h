@@ -110,6 +110,13 @@ private:
 std::string proposedReportName(const std::vector<std::string>& digests,
                                const std::string& extension, const std::string& severalName);
 
+/** The template a report starts from when the user has chosen none in this run: the one
+ *  used last (digestTemplate) when rememberTemplate is on and there is one, else the
+ *  language's default template (General/DefaultTemplate of @p locale) in @p templatesDir
+ *  (ending in "/"). */
+std::string startingTemplate(const Settings& settings, const Locale& locale,
+                             const std::string& templatesDir);
+
 /** The order the user writes dates in: month first with the usDate setting. */
 DateOrder dateOrderOf(const Settings& settings);
 

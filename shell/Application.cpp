@@ -5,6 +5,7 @@
 #include "locale/ui/OptionsDialog.h"
 #include "platform/AppDir.h"
 #include "platform/ui/WindowText.h"
+#include "report/ReportJob.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
@@ -114,12 +115,9 @@ void Application::startUp() {
     m_settings.path = settingsFilePath(m_appDir);
     m_settings.locale = &m_locale;
     loadSettings(m_settings);
-    if (!m_settings.digestTemplate.empty())
-        m_windows.reportWizard->setTemplatePath(m_settings.digestTemplate);
+    m_windows.reportWizard->setTemplatePath(
+        startingTemplate(m_settings, m_locale, m_context.templatesDir()));
     useSettings();
-    if (m_windows.reportWizard->templatePath().empty())
-        m_windows.reportWizard->setTemplatePath(m_context.templatesDir() +
-                                                m_locale.text("General", "DefaultTemplate"));
 }
 
 void Application::useSettings() {

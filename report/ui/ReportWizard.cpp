@@ -105,8 +105,6 @@ void ReportWizard::applySettings(const Settings& settings) {
     // The generator's various text and drive of unknown volumes are these copies; the
     // tables, the date order and autoOpen are read when they are used.
     m_applied = settings;
-    if (m_templatePath.empty())
-        m_templatePath = settings.digestTemplate;
 }
 
 void ReportWizard::setJobLauncher(ReportRunner::Launcher launcher) {

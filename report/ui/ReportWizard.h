@@ -60,9 +60,9 @@ public:
     /** Takes the copies of the settings the wizard keeps. */
     void applySettings(const Settings& settings);
 
-    /** The template path the wizard offers (the settings' report template, or the
-     *  language's default); it lasts while the program runs and is saved with the
-     *  settings. */
+    /** The template path the wizard offers (at start-up the remembered template or the
+     *  language's default, see startingTemplate()); it lasts while the program runs and is
+     *  saved with the settings, to be offered again when it is to be remembered. */
     const std::string& templatePath() const { return m_templatePath; }
     void setTemplatePath(std::string path) { m_templatePath = std::move(path); }
 

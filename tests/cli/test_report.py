@@ -6,6 +6,7 @@ import html.parser
 import io
 import os
 import re
+import shutil
 import unittest
 
 from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, make_app, message,
@@ -285,6 +286,28 @@ class ReportTest(TempDirTestCase):
                 with open(out, encoding="utf-8-sig", newline="") as f:
                     rows = list(csv.reader(f))
                 self.assertEqual([r[0] for r in rows[1:]], artists)
+
+    def test_without_a_template_the_remembered_one_or_the_languages_is_used(self):
+        mine = self.path("mine.tpl")
+        with open(mine, "w") as f:
+            f.write("[General]\nTPLVersion=1\nType=AlbumList\nFileExtension=txt\n"
+                    "SortBy=Artist\n[Item]\nItem=%Artist%%n\n")
+        for remember in ("0", "1"):
+            with self.subTest(rememberTemplate=remember):
+                folder = self.path("app" + remember)
+                cli = make_app(folder, [])
+                shutil.copytree(TEMPLATES, os.path.join(folder, "templates"))
+                with open(os.path.join(folder, "Tunelister.ini"), "w") as f:
+                    f.write(f"[Settings]\nrememberTemplate={remember}\ndigestTemplate={mine}\n")
+                out = self.path("report" + remember)
+                status, _, stderr = run("report", "--out", out, self.digest, cli=cli)
+                self.assertEqual(status, 0, stderr)
+                with open(out, "rb") as f:
+                    text = f.read().decode("utf-8")
+                if remember == "1":
+                    self.assertTrue(text.startswith("Beyoncé\r\nCrosby"), text[:80])
+                else:
+                    self.assertTrue(text.startswith("<!DOCTYPE html>"), text[:80])
 
     def test_a_date_is_refused_naming_the_date_format(self):
         status, _, stderr = run("report", "--template", os.path.join(TEMPLATES, "albums-csv.tpl"),

@@ -170,6 +170,19 @@ TEST(Settings, SaveAndLoadRoundTrip) {
     EXPECT_EQ(f.load().digestTemplate, "/elsewhere/x.tpl");
 }
 
+// The template in use is saved as the one to offer next time only while it is to be
+// remembered; otherwise the file keeps what it held.
+TEST(Settings, TheTemplateInUseIsSavedOnlyWhenItIsRemembered) {
+    for (const bool remember : {false, true}) {
+        SCOPED_TRACE(remember);
+        Fixture f("[Settings]\ndigestTemplate=/before/x.tpl\nuseCh=0\n");
+        f.settings = f.load();
+        f.settings.rememberTemplate = remember;
+        ASSERT_TRUE(saveSettings(f.settings, std::string_view("/now/y.tpl")));
+        EXPECT_EQ(f.load().digestTemplate, remember ? "/now/y.tpl" : "/before/x.tpl");
+    }
+}
+
 TEST(Settings, SaveWritesTheKeysInOrderAndKeepsTheRestOfTheFile) {
     Fixture f("; my notes\n[Settings]\nuseCh=1\nmine=keep me\n\n[Window]\nx=10\n");
     f.settings = f.load();
