@@ -42,6 +42,13 @@ bool writeSettingsValues(const std::string& path, std::span<const ProfileValue> 
 
 } // namespace
 
+LocalePaths localePathsFor(const std::string& appDir) {
+    std::string primary;
+    if (const auto profile = Profile::load(settingsFilePath(appDir)))
+        primary = profile->getString(Section, "LCL", "", MaxSettingPath);
+    return {primary.empty() ? appDir + "locale.lcl" : primary, appDir + "default.lcl"};
+}
+
 int pluginOptionsFor(const Settings& settings) {
     return settings.modernTags ? TL_AFI_OPTION_MODERN_TAGS : 0;
 }

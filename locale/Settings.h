@@ -56,6 +56,18 @@ int pluginOptionsFor(const Settings& settings);
  *  writable, in $XDG_CONFIG_HOME/tunelister/ (default ~/.config/tunelister/). */
 std::string settingsFilePath(const std::string& appDir);
 
+/** The two language files of a program. */
+struct LocalePaths {
+    std::string primary;  ///< the user's language
+    std::string fallback; ///< where a text missing from it is taken from
+};
+
+/** The language files of the programs in @p appDir (ending in "/"): the primary is the file
+ *  that the LCL setting of the settings file names, or locale.lcl in @p appDir when it names
+ *  none; the fallback is default.lcl in @p appDir. Only LCL is read, since the rest of the
+ *  settings needs the language for its defaults. */
+LocalePaths localePathsFor(const std::string& appDir);
+
 /** The mount point of the first mounted optical drive (/dev/sr*) in the mount table, or "/"
  *  when there is none. */
 std::string defaultDriveMountPoint(const PlatformPaths& paths = {});

@@ -1,7 +1,6 @@
 #include "shell/Application.h"
 
 #include "digest/ui/DigestPrompt.h"
-#include "locale/Profile.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/AppDir.h"
 #include "platform/ui/WindowText.h"
@@ -57,14 +56,9 @@ void Application::show() {
 }
 
 void Application::setLocalePaths() {
-    // The user's language file may be named in the settings; the full settings load needs
-    // the language first (for its defaults), so only this key is read now.
-    const std::string settingsPath = settingsFilePath(m_appDir);
-    std::string primary;
-    if (const auto profile = Profile::load(settingsPath))
-        primary = profile->getString("Settings", "LCL", "", MaxSettingPath);
-    m_locale.setPrimaryPath(primary.empty() ? m_appDir + "locale.lcl" : primary);
-    m_locale.setFallbackPath(m_appDir + "default.lcl");
+    const LocalePaths paths = localePathsFor(m_appDir);
+    m_locale.setPrimaryPath(paths.primary);
+    m_locale.setFallbackPath(paths.fallback);
 }
 
 bool Application::checkLanguageFiles() {
