@@ -16,7 +16,7 @@ ReportResult failed(std::optional<Message> message) {
 ReportResult cancelled() {
     ReportResult result;
     result.status = ReportResult::Cancelled;
-    result.message = makeMessage("Report", "Cancelled", Severity::Error);
+    result.message = reportCancelledMessage();
     return result;
 }
 
@@ -47,6 +47,10 @@ std::string startingTemplate(const Settings& settings, const Locale& locale,
     if (settings.rememberTemplate && !settings.digestTemplate.empty())
         return settings.digestTemplate;
     return templatesDir + locale.text("General", "DefaultTemplate");
+}
+
+Message reportCancelledMessage() {
+    return makeMessage("Report", "Cancelled", Severity::Information);
 }
 
 DateOrder dateOrderOf(const Settings& settings) {

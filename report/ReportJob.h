@@ -117,6 +117,10 @@ std::string proposedReportName(const std::vector<std::string>& digests,
 std::string startingTemplate(const Settings& settings, const Locale& locale,
                              const std::string& templatesDir);
 
+/** What a report reports when its owner stopped it: "Report"/"Cancelled", as news (the user
+ *  asked for it), saying that an earlier report of the name is kept. */
+Message reportCancelledMessage();
+
 /** The order the user writes dates in: month first with the usDate setting. */
 DateOrder dateOrderOf(const Settings& settings);
 

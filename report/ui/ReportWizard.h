@@ -7,8 +7,8 @@
  * Pages of ntbWizard, by index: 0 an empty page while the window opens, 1 the digests,
  * 2 the search conditions (search mode only), 3 the template, 4 the report made (with a
  * preview of its beginning), 5 why it failed. Making a report runs off the window's
- * thread with a progress bar; Cancel then stops it and any earlier report of that name
- * stays as it was.
+ * thread with a progress bar; Cancel then stops it, any earlier report of that name stays
+ * as it was, and the wizard stays on its page.
  */
 #include "locale/Settings.h"
 #include "platform/ui/AppContext.h"
@@ -127,6 +127,7 @@ private:
     void makeReport();
     void reportPrepared(const ReportResult& result);
     void reportWritten(const ReportResult& result, const ReportBeginning& beginning);
+    void reportNotMade(const ReportResult& result);
     void showProgress(const ReportProgress& progress);
     void setBusy(bool busy);
     void showError(const Message& message);

@@ -195,6 +195,7 @@ TEST_F(ReportJobTest, CancelAfterSomeRecordsKeepsTheEarlierReport) {
         EXPECT_EQ(result.status, ReportResult::Cancelled);
         ASSERT_TRUE(result.message);
         EXPECT_EQ(result.message->key, "Cancelled");
+        EXPECT_EQ(result.message->severity, Severity::Information);
         EXPECT_EQ(lastWritten, whileWriting ? ReportEngine::ProgressStep : 0u);
         EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
         EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});

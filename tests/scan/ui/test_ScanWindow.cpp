@@ -221,7 +221,7 @@ TEST_F(ScanWindowTest, CancelInTheFirstFolderKeepsTheEarlierCatalogue) {
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     waitForEnd();
     EXPECT_EQ(log(), (std::vector<Line>{line("Scan", "Started", Severity::Information),
-                                        line("Scan", "Aborted", Severity::Error)}));
+                                        line("Scan", "Aborted", Severity::Information)}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(enabled("cmdClose"));
     EXPECT_TRUE(enabled("cmdSaveLog"));
@@ -375,7 +375,7 @@ TEST_F(ScanWindowTest, CancelWhileThePromptAsksEndsTheRunCleanly) {
     whenVisible(&prompt, [&] { control<QPushButton>("cmdCancel")->click(); });
     scanToEnd();
     EXPECT_FALSE(prompt.isVisible());
-    EXPECT_EQ(log().back(), line("Digest", "Cancelled", Severity::Error));
+    EXPECT_EQ(log().back(), line("Digest", "Cancelled", Severity::Information));
     EXPECT_EQ(readFile(out + "/CD 1.sdd"), "EARLIER DIGEST");
     EXPECT_TRUE(enabled("cmdClose"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
