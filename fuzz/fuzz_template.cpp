@@ -68,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expandChecked(tl::TemplateBlock("Item", bytes), context, {true, "&nbsp;"});
     (void)tl::parseFieldList(bytes);
     (void)tl::parseTime(bytes);
-    (void)tl::parseDate(bytes);
+    (void)tl::parseDate(bytes, tl::DateOrder::DayFirst);
+    (void)tl::parseDate(bytes, tl::DateOrder::MonthFirst);
     return 0;
 }

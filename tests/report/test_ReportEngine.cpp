@@ -426,7 +426,7 @@ TEST(ReportEngine, LoadingReportsTheFileThatFailedAndEmptyResults) {
     c.field = Artist;
     c.op = FilterOperator::Equal;
     c.value = "nobody";
-    const Filter nobody({c}, "", "");
+    const Filter nobody({c}, "", "", DateOrder::DayFirst);
     EXPECT_EQ(engine.loadRecords({good}, &nobody).status, ReportLoad::NoRecords);
 
     load = engine.loadRecords({good, good}, nullptr); // a file listed twice counts twice
