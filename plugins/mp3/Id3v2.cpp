@@ -1,6 +1,6 @@
 #include "plugins/mp3/Id3v2.h"
 
-#include "plugins/mp3/ByteCursor.h"
+#include "plugins/common/ByteReader.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,6 +8,8 @@
 
 namespace tl::mp3 {
 namespace {
+
+using plugin::ByteCursor;
 
 // The frames the record uses: ID3v2.3 and ID3v2.4 identifiers, then ID3v2.2 ones.
 constexpr std::array<std::string_view, 20> KeptIds = {

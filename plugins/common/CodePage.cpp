@@ -1,9 +1,11 @@
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
+
+#include "plugins/common/Utf8.h"
 
 #include <array>
 #include <cstdlib>
 
-namespace tl::mp3 {
+namespace tl::plugin {
 namespace {
 
 // Each table gives the code point of the bytes 0x80-0xFF; bytes below 0x80 are ASCII in
@@ -176,24 +178,6 @@ constexpr std::array<LanguagePage, 18> LanguagePages = {{
 
 } // namespace
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 CodePage codePageForLocale(std::string_view locale) {
     const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
     for (const LanguagePage& entry : LanguagePages) {
@@ -228,14 +212,4 @@ std::string decodeToUtf8(std::string_view bytes, CodePage page) {
     return out;
 }
 
-std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text.size();
-    std::size_t length = maxBytes;
-    // Back off over continuation bytes so the cut falls before a character's lead byte.
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    return length;
-}
-
-} // namespace tl::mp3
+} // namespace tl::plugin
