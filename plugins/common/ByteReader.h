@@ -50,6 +50,13 @@ public:
     std::uint64_t u64be(std::size_t at) const {
         return has(at, 8) ? static_cast<std::uint64_t>(u32be(at)) << 32 | u32be(at + 4) : 0;
     }
+    /** A 28-bit size of four 7-bit groups, most significant first (ID3v2 sizes); the high
+     *  bit of each byte is not part of it. */
+    std::uint32_t syncsafe32(std::size_t at) const {
+        const std::uint32_t v = u32be(at);
+        return (v >> 3 & 0x0FE00000u) | (v >> 2 & 0x001FC000u) | (v >> 1 & 0x00003F80u) |
+               (v & 0x7Fu);
+    }
     /** True when the bytes at @p at are @p text. */
     bool is(std::size_t at, std::string_view text) const {
         return has(at, text.size()) && m_data.compare(at, text.size(), text) == 0;
@@ -104,16 +111,18 @@ public:
         return static_cast<std::uint8_t>(m_bytes.u8(m_pos + ahead));
     }
 
-    std::uint8_t u8() { return static_cast<std::uint8_t>(advance(1, m_bytes.u8(m_pos))); }
+    std::uint8_t u8() {
+        // Byte by byte is how texts are copied: one comparison a byte.
+        if (m_pos < m_bytes.size())
+            return static_cast<std::uint8_t>(m_bytes.text()[m_pos++]);
+        m_failed = true;
+        return 0;
+    }
     std::uint32_t u24be() { return advance(3, m_bytes.u24be(m_pos)); }
     std::uint32_t u32be() { return advance(4, m_bytes.u32be(m_pos)); }
 
     /** A 28-bit size of four 7-bit groups, most significant first (ID3v2 header). */
-    std::uint32_t syncsafe32() {
-        const std::uint32_t v = m_bytes.u32be(m_pos);
-        return advance(4, (v >> 3 & 0x0FE00000u) | (v >> 2 & 0x001FC000u) | (v >> 1 & 0x00003F80u) |
-                              (v & 0x7Fu));
-    }
+    std::uint32_t syncsafe32() { return advance(4, m_bytes.syncsafe32(m_pos)); }
 
 private:
     /** Moves past the @p n bytes a read took and gives its @p value; past the end, 0. */

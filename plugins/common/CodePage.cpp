@@ -205,10 +205,21 @@ char32_t codePoint(CodePage page, unsigned char byte) {
 }
 
 std::string decodeToUtf8(std::string_view bytes, CodePage page) {
+    const std::array<char16_t, 128>& table = tableOf(page);
     std::string out;
     out.reserve(bytes.size());
-    for (const char c : bytes)
-        appendUtf8(out, codePoint(page, static_cast<unsigned char>(c)));
+    // Tags are mostly ASCII, which every code page keeps as it is: runs of it are copied
+    // whole.
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t end = i;
+        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+            ++end;
+        out.append(bytes.substr(i, end - i));
+        if (end == bytes.size())
+            break;
+        appendUtf8(out, table[static_cast<unsigned char>(bytes[end]) - 0x80]);
+        i = end + 1;
+    }
     return out;
 }
 

@@ -2,18 +2,13 @@
 
 #include <cerrno>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tl::plugin {
 
-Descriptor::Descriptor(int fd, PreadFn pread) : m_fd(fd), m_pread(pread ? pread : ::pread) {}
-
-std::int64_t Descriptor::size() {
-    if (m_size == -2) {
-        struct stat st;
-        const bool known = m_fd >= 0 && ::fstat(m_fd, &st) == 0 && !S_ISDIR(st.st_mode);
-        m_size = known ? static_cast<std::int64_t>(st.st_size) : -1;
-    }
+std::int64_t Descriptor::askSize() {
+    struct stat st;
+    const bool known = m_fd >= 0 && ::fstat(m_fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    m_size = known ? static_cast<std::int64_t>(st.st_size) : -1;
     return m_size;
 }
 

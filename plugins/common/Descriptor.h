@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace tl::plugin {
 
@@ -25,11 +26,12 @@ public:
         bool failed = false;   ///< an error other than the end of the file stopped it
     };
 
-    explicit Descriptor(int fd, PreadFn pread = nullptr);
+    explicit Descriptor(int fd, PreadFn pread = nullptr)
+        : m_fd(fd), m_pread(pread ? pread : ::pread) {}
 
     /** Size of the file; -1 when it cannot be learned or the descriptor names a directory,
      *  which has no bytes to read. Asked of the system once. */
-    std::int64_t size();
+    std::int64_t size() { return m_size != -2 ? m_size : askSize(); }
 
     /** Up to @p count bytes at @p offset into @p dest with one read: fewer when the system
      *  gives fewer at once, as a read-ahead takes what comes. */
@@ -42,6 +44,8 @@ public:
     std::size_t readCalls() const { return m_readCalls; }
 
 private:
+    std::int64_t askSize();
+
     int m_fd;
     PreadFn m_pread;
     std::int64_t m_size = -2; // -2: not asked yet

@@ -1,24 +1,8 @@
 #include "plugins/common/Utf8.h"
 
-namespace tl::plugin {
+#include <algorithm>
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
+namespace tl::plugin {
 
 Utf8Sequence utf8SequenceAt(std::string_view text, std::size_t at) {
     const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -65,7 +49,13 @@ std::string sanitizeUtf8(std::span<const std::byte> bytes, std::size_t maxBytes)
     std::size_t i = 0;
     while (i < text.size() && out.size() < maxBytes) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {
-            out.push_back(text[i++]);
+            // A run of ASCII, copied whole up to the limit.
+            std::size_t end = i + 1;
+            const std::size_t last = std::min(text.size(), i + (maxBytes - out.size()));
+            while (end < last && static_cast<unsigned char>(text[end]) < 0x80)
+                ++end;
+            out.append(text.substr(i, end - i));
+            i = end;
             continue;
         }
         const Utf8Sequence s = utf8SequenceAt(text, i);
@@ -76,16 +66,6 @@ std::string sanitizeUtf8(std::span<const std::byte> bytes, std::size_t maxBytes)
         i += s.length;
     }
     return out;
-}
-
-std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text.size();
-    std::size_t length = maxBytes;
-    // Back off over continuation bytes so the cut falls before a character's lead byte.
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    return length;
 }
 
 } // namespace tl::plugin

@@ -12,8 +12,25 @@
 
 namespace tl::plugin {
 
-/** Appends code point @p cp (at most U+10FFFF, not a surrogate) to @p out in UTF-8. */
-void appendUtf8(std::string& out, char32_t cp);
+/** Appends code point @p cp (at most U+10FFFF, not a surrogate) to @p out in UTF-8. Inline:
+ *  the decoders call it for every character. */
+inline void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
 
 /** What begins at one byte of a text. */
 struct Utf8Sequence {
@@ -37,6 +54,14 @@ std::string sanitizeUtf8(std::span<const std::byte> bytes, std::size_t maxBytes)
 
 /** Length of the longest prefix of the valid UTF-8 text @p text that has at most
  *  @p maxBytes bytes and does not end inside a character. */
-std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes);
+inline std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text.size();
+    std::size_t length = maxBytes;
+    // Back off over continuation bytes so the cut falls before a character's lead byte.
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+        --length;
+    return length;
+}
 
 } // namespace tl::plugin

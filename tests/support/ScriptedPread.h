@@ -60,7 +60,9 @@ void expectTheSameWhateverTheReads(const std::string& what, Analyse&& analyse,
                                    std::initializer_list<PreadScript> scripts) {
     const Analysed plain = analyse(nullptr);
     for (const PreadScript& script : scripts) {
-        SCOPED_TRACE(what + ", pieces of " + std::to_string(script.piece) +
+        SCOPED_TRACE(what +
+                     (script.piece == SIZE_MAX ? std::string(", whole reads")
+                                               : ", pieces of " + std::to_string(script.piece)) +
                      (script.interrupted ? ", interrupted" : ""));
         preadScript() = script;
         const Analysed scripted = analyse(scriptedPread);
