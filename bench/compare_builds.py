@@ -17,6 +17,7 @@ import argparse
 import json
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -29,16 +30,35 @@ from run_scan_bench import PageCache, load, timed, walk_files  # noqa: E402
 FLAC_SOURCE = os.path.join(HERE, "..", "tests", "taglib", "fixtures", "flac-vorbiscomment.flac")
 
 
-def mp3_run(build):
-    """Microseconds per analysis of each bench_mp3 benchmark: the median of five repetitions
-    in one run of the program."""
+def mp3_benchmark(build, name):
+    """Microseconds per analysis of the bench_mp3 benchmark @p name: the median of three
+    repetitions in one run of the program."""
     out = subprocess.run([os.path.join(build, "bench", "bench_mp3"), "--benchmark_format=json",
-                          "--benchmark_min_time=0.2", "--benchmark_repetitions=5",
+                          "--benchmark_filter=^%s$" % re.escape(name),
+                          "--benchmark_min_time=0.2", "--benchmark_repetitions=3",
                           "--benchmark_report_aggregates_only=true"],
                          check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
     microseconds = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
-    return {b["run_name"] + ", \u00b5s": b["real_time"] * microseconds[b["time_unit"]]
-            for b in json.loads(out)["benchmarks"] if b.get("aggregate_name") == "median"}
+    for b in json.loads(out)["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            return b["real_time"] * microseconds[b["time_unit"]]
+    sys.exit("bench_mp3 gave no median for " + name)
+
+
+def mp3_side_by_side(builds, runs):
+    """Every bench_mp3 benchmark, run by the two builds in turn, so that the two
+    measurements of a benchmark lie seconds apart."""
+    names = subprocess.run([os.path.join(builds[0], "bench", "bench_mp3"),
+                            "--benchmark_list_tests"], check=True, stdout=subprocess.PIPE,
+                           text=True).stdout.split()
+    seen = {b: {} for b in builds}
+    loads = [load()]
+    for run in range(runs):
+        for i, name in enumerate(names):
+            for build in (builds if (run + i) % 2 == 0 else builds[::-1]):
+                seen[build].setdefault(name + ", \u00b5s", []).append(mp3_benchmark(build, name))
+        loads.append(load())
+    print_medians("bench_mp3 (time per analysis)", builds, runs, seen, loads)
 
 
 def taglib_run(build):
@@ -52,6 +72,16 @@ def taglib_run(build):
     return {"flac.so, files/s": float(rates[0]), "bare TagLib loop, files/s": float(rates[1])}
 
 
+def print_medians(title, builds, runs, seen, loads):
+    before, after = builds
+    print("== %s: medians of %d runs; load %.1f-%.1f" % (title, runs, min(loads), max(loads)))
+    print("%-36s %12s %12s %13s" % ("", "before", "after", "after/before"))
+    for name in seen[before]:
+        b, a = statistics.median(seen[before][name]), statistics.median(seen[after][name])
+        print("%-36s %12.3f %12.3f %13.3f" % (name, b, a, a / b))
+    print()
+
+
 def side_by_side(title, builds, runs, one_run):
     """Runs one_run(build) for each build in turn, --runs times, and prints the medians."""
     seen = {b: {} for b in builds}
@@ -61,14 +91,7 @@ def side_by_side(title, builds, runs, one_run):
             for name, value in one_run(build).items():
                 seen[build].setdefault(name, []).append(value)
         loads.append(load())
-    before, after = builds
-    print("== %s: medians of %d runs; load %.1f-%.1f" % (title, runs, min(loads), max(loads)))
-    print("%-36s %12s %12s %13s" % ("", "before", "after", "after/before"))
-    for name in seen[before]:
-        b, a = statistics.median(seen[before][name]), statistics.median(seen[after][name])
-        print("%-36s %12.3f %12.3f %13.3f" % (name, b, a, a / b))
-    print()
-    return seen
+    print_medians(title, builds, runs, seen, loads)
 
 
 def scan_runs(args, builds):
@@ -92,8 +115,11 @@ def scan_runs(args, builds):
         return times
 
     print("(cold: %s)" % cache.describe())
-    side_by_side("tunelister-cli scan of %s" % ", ".join(
-        "%s/ (%d files)" % (t, len(files[t])) for t, _ in trees), builds, args.runs, one_run)
+    try:
+        side_by_side("tunelister-cli scan of %s" % ", ".join(
+            "%s/ (%d files)" % (t, len(files[t])) for t, _ in trees), builds, args.runs, one_run)
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
 
 
 def main():
@@ -112,7 +138,7 @@ def main():
             if not os.access(os.path.join(build, tool), os.X_OK):
                 sys.exit("%s/%s is missing: build with -DTL_BENCH=ON first" % (build, tool))
     if "mp3" in parts:
-        side_by_side("bench_mp3 (time per analysis)", builds, args.runs, mp3_run)
+        mp3_side_by_side(builds, args.runs)
     if "taglib" in parts:
         side_by_side("bench_taglib, 5,000 small FLAC files (best of 3 rounds a run)", builds,
                      args.runs, taglib_run)
