@@ -538,9 +538,8 @@ TEST(FileSource, ShortAndInterruptedReadsGiveTheSameRecord) {
     for (int i = 0; variable.size() < 2 * FileSource::BufferSize; ++i)
         variable += mpeg1Frame(9 + i % 3);
     files.emplace_back("a long variable-rate stream", memfdWith(variable));
-    for (auto& [name, fd] : files) {
-        if (fd < 0)
-            fd = ::open(name.c_str(), O_RDONLY);
+    for (const auto& [name, opened] : files) {
+        const int fd = opened >= 0 ? opened : ::open(name.c_str(), O_RDONLY);
         ASSERT_GE(fd, 0) << name;
         for (const int options : {0, TL_AFI_OPTION_MODERN_TAGS})
             plugin::test::expectTheSameWhateverTheReads(
