@@ -2,6 +2,7 @@
 // reading, the ID3v1 reader over the block's last 128 bytes, and the text decoders alone
 // over the block in every encoding. Whatever the bytes, every field of the record ends
 // within its span and holds valid UTF-8.
+#include "plugins/common/RecordText.h"
 #include "plugins/common/Utf8.h"
 #include "plugins/mp3/Genre.h"
 #include "plugins/mp3/Id3Fields.h"
@@ -36,7 +37,7 @@ void requireFields(const AudioFileInfo& info) {
     for (const auto& [span, size] : spans) {
         if (span[0] != 0 || ::memchr(span + 1, 0, size - 1) == nullptr)
             std::abort();
-        requireUtf8(std::string(textOf(span, size)));
+        requireUtf8(std::string(tl::plugin::textOf(span, size)));
     }
 }
 
