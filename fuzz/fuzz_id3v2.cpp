@@ -2,6 +2,8 @@
 // reading, the ID3v1 reader over the block's last 128 bytes, and the text decoders alone
 // over the block in every encoding. Whatever the bytes, every field of the record ends
 // within its span and holds valid UTF-8.
+#include "plugins/common/RecordText.h"
+#include "plugins/common/Utf8.h"
 #include "plugins/mp3/Genre.h"
 #include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3Text.h"
@@ -20,9 +22,7 @@ namespace {
 using namespace tl::mp3;
 
 void requireUtf8(const std::string& text) {
-    const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(text.data()),
-                                           text.size());
-    if (sanitizeUtf8(bytes, text.size() + 4) != text)
+    if (!tl::plugin::isUtf8(text))
         std::abort();
 }
 
@@ -37,7 +37,7 @@ void requireFields(const AudioFileInfo& info) {
     for (const auto& [span, size] : spans) {
         if (span[0] != 0 || ::memchr(span + 1, 0, size - 1) == nullptr)
             std::abort();
-        requireUtf8(std::string(textOf(span, size)));
+        requireUtf8(std::string(tl::plugin::textOf(span, size)));
     }
 }
 

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const int options : {0, 1, 2, 3}) {
         AudioFileInfo info{};
         info.fileSize = size;
-        const int result = tl::mp3::analyseDescriptor(fd, info, options, tl::mp3::CodePage::Cp1250);
+        const int result =
+            tl::mp3::analyseDescriptor(fd, info, options, tl::plugin::CodePage::Cp1250);
         if (result != 0 && result != 3 && result != 4 && result != 5 && result != 6)
             std::abort();
         requireTerminated(info.Artist, sizeof info.Artist);

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue; // the same readers as AIFF and OGG
         AudioFileInfo info{};
         info.fileSize = size;
-        const int result = tl::taglib::analyseDescriptor(fd, format.container, info,
-                                                         tl::mp3::CodePage::Cp1250);
+        const int result =
+            tl::taglib::analyseDescriptor(fd, format.container, info, tl::plugin::CodePage::Cp1250);
         if (result != 0 && result != 4 && result != 5)
             std::abort();
         if (result != 4 && info.Length < 1)

@@ -1,23 +1,12 @@
 #include "plugins/mp3/FileSource.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tl::mp3 {
 
-FileSource::FileSource(int fd) : m_fd(fd) {}
-
-std::int64_t FileSource::size() {
-    if (m_size == -2) {
-        struct stat st;
-        m_size = ::fstat(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-    }
-    return m_size;
-}
+FileSource::FileSource(int fd, plugin::Descriptor::PreadFn pread) : m_descriptor(fd, pread) {}
 
 bool FileSource::fill(std::int64_t at) {
     if (!m_buffer) {
@@ -31,42 +20,16 @@ bool FileSource::fill(std::int64_t at) {
     const std::size_t wanted = std::min(m_nextRead, m_capacity);
     m_nextRead = std::min(m_nextRead * 2, BufferSize);
     m_bufferStart = at;
-    m_bufferLength = 0;
-    for (;;) {
-        ++m_readCalls;
-        const ssize_t got = ::pread(m_fd, m_buffer.get(), wanted, at);
-        if (got >= 0) {
-            m_bufferLength = static_cast<std::size_t>(got);
-            return true;
-        }
-        if (errno != EINTR)
-            return false;
-    }
+    // One read: a read-ahead takes what the system gives at once.
+    const plugin::Descriptor::Read got = m_descriptor.readSome(at, m_buffer.get(), wanted);
+    m_bufferLength = got.bytes;
+    return !got.failed;
 }
 
 const unsigned char* FileSource::peekSlow(std::size_t count) {
     if (count > FirstReadSize || !fill(m_pos) || m_bufferLength < count)
         return nullptr;
     return m_buffer.get();
-}
-
-std::size_t FileSource::readDirect(unsigned char* dest, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        ++m_readCalls;
-        const ssize_t got =
-            ::pread(m_fd, dest + done, count - done, m_pos + static_cast<std::int64_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            m_failed = true;
-            break;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
 }
 
 std::size_t FileSource::read(void* dest, std::size_t count) {
@@ -83,9 +46,11 @@ std::size_t FileSource::read(void* dest, std::size_t count) {
             std::memcpy(out, m_buffer.get() + offset, done);
             m_pos += static_cast<std::int64_t>(done);
         }
-        const std::size_t direct = readDirect(out + done, count - done);
-        m_pos += static_cast<std::int64_t>(direct);
-        return done + direct;
+        const plugin::Descriptor::Read direct =
+            m_descriptor.readFully(m_pos, out + done, count - done);
+        m_failed = direct.failed;
+        m_pos += static_cast<std::int64_t>(direct.bytes);
+        return done + direct.bytes;
     }
     while (done < count) {
         const std::int64_t bufferEnd = m_bufferStart + static_cast<std::int64_t>(m_bufferLength);

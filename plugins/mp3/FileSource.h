@@ -4,10 +4,12 @@
  * Buffered reading and positioning over a file descriptor.
  *
  * The analysis reads one byte at a time while it searches for a frame and four bytes per
- * frame while it walks a stream; both go through this one buffer, refilled with pread,
- * so that they cost one system call per buffer and not per byte or per frame. The
- * descriptor's own offset is never used or changed.
+ * frame while it walks a stream; both go through this one buffer, refilled through the
+ * shared descriptor reader, so that they cost one system call per buffer and not per byte
+ * or per frame.
  */
+#include "plugins/common/Descriptor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,7 +25,7 @@ public:
      *  walk through a long stream makes few system calls. */
     static constexpr std::size_t BufferSize = 256 * 1024;
 
-    explicit FileSource(int fd);
+    explicit FileSource(int fd, plugin::Descriptor::PreadFn pread = nullptr);
 
     /** Reads up to @p count bytes at the position into @p dest and moves past them.
      *  Returns the number read: fewer than asked only at the end of the file or on an
@@ -51,26 +53,23 @@ public:
 
     std::int64_t position() const { return m_pos; }
     /** Size of the file, or -1 when it cannot be learned. */
-    std::int64_t size();
+    std::int64_t size() { return m_descriptor.size(); }
 
     /** Number of pread calls made so far (for measurements). */
-    std::size_t readCalls() const { return m_readCalls; }
+    std::size_t readCalls() const { return m_descriptor.readCalls(); }
 
 private:
     bool fill(std::int64_t at);
     const unsigned char* peekSlow(std::size_t count);
-    std::size_t readDirect(unsigned char* dest, std::size_t count);
 
-    int m_fd;
+    plugin::Descriptor m_descriptor;
     std::int64_t m_pos = 0;
-    std::int64_t m_size = -2; // -2: not asked yet
     bool m_failed = false;
     std::unique_ptr<unsigned char[]> m_buffer; // m_capacity bytes, allocated at the first read
     std::size_t m_capacity = 0;
     std::size_t m_nextRead = FirstReadSize;
     std::int64_t m_bufferStart = 0;
     std::size_t m_bufferLength = 0;
-    std::size_t m_readCalls = 0;
 };
 
 } // namespace tl::mp3

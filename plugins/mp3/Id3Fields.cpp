@@ -1,11 +1,12 @@
 #include "plugins/mp3/Id3Fields.h"
 
+#include "plugins/common/RecordText.h"
+
 #include "plugins/mp3/Genre.h"
 #include "plugins/mp3/Id3Text.h"
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -82,7 +83,7 @@ std::string modernYear(const Id3v2Tag& tag, CodePage page) {
         frames = YearFrames22;
     for (const std::string_view id : frames)
         if (const std::optional<std::string> text = frameText(tag, id, page, 64))
-            if (std::string year = yearIn(*text); !year.empty())
+            if (std::string year = plugin::yearIn(*text); !year.empty())
                 return year;
     return {};
 }
@@ -121,17 +122,17 @@ void readModernFields(const Id3v2Tag& tag, AudioFileInfo& info, CodePage page) {
         const std::string_view id = tag.version() == 2 ? field.id22 : field.id23;
         if (id == "TYER" || id == "TYE") {
             if (const std::string year = modernYear(tag, page); !year.empty())
-                setText(span, field.size, year);
+                plugin::setText(span, field.size, year);
         } else if (id == "COMM" || id == "COM") {
             if (const std::optional<std::string> comment = modernComment(tag, page))
-                setText(span, field.size, *comment);
+                plugin::setText(span, field.size, *comment);
         } else if (id == "TCON" || id == "TCO") {
             const Id3v2Tag::FrameBody* frame = tag.frame(id);
             if (const auto values =
                     frame ? frameValues(frame->body, page, field.size - 2) : std::nullopt)
-                setText(span, field.size, resolveGenres(*values));
+                plugin::setText(span, field.size, resolveGenres(*values));
         } else if (const auto text = frameText(tag, id, page, field.size - 2)) {
-            setText(span, field.size, *text);
+            plugin::setText(span, field.size, *text);
         }
     }
 }
@@ -147,10 +148,11 @@ void readId3v2Fields(const Id3v2Tag& tag, AudioFileInfo& info, CodePage page) {
         std::string raw;
         const std::string_view id = tag.version() < 3 ? field.id22 : field.id23;
         if (tag.readFrame(id, raw, field.maxChars) == Id3Result::Ok)
-            setText(spanOf(info, field.offset), field.size, decodeToUtf8(raw, page));
+            plugin::setText(spanOf(info, field.offset), field.size,
+                            plugin::decodeToUtf8(raw, page));
     }
-    const std::string genre = resolveGenre(textOf(info.Genre, sizeof info.Genre));
-    setText(info.Genre, sizeof info.Genre, genre);
+    const std::string genre = resolveGenre(plugin::textOf(info.Genre, sizeof info.Genre));
+    plugin::setText(info.Genre, sizeof info.Genre, genre);
 }
 
 void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePage page,
@@ -158,7 +160,7 @@ void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePag
     const bool modern = reading == TagReading::Modern;
     auto byteAt = [&](std::size_t i) { return std::to_integer<std::uint8_t>(tag[i]); };
     if (byteAt(126) != 0 && byteAt(125) == 0 && info.Track[1] == 0)
-        setText(info.Track, sizeof info.Track, std::to_string(byteAt(126)));
+        plugin::setText(info.Track, sizeof info.Track, std::to_string(byteAt(126)));
 
     struct V1Field {
         std::size_t at, width, offset, size;
@@ -181,26 +183,13 @@ void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePag
         if (span[1] != 0)
             continue;
         if (modern && field.offset == offsetof(AudioFileInfo, Year))
-            setText(span, field.size, yearIn(text));
+            plugin::setText(span, field.size, plugin::yearIn(text));
         else
-            setText(span, field.size, decodeToUtf8(text, page));
+            plugin::setText(span, field.size, plugin::decodeToUtf8(text, page));
     }
     if (info.Genre[1] == 0)
-        setText(info.Genre, sizeof info.Genre,
-                modern ? fullGenreName(byteAt(127)) : genreName(byteAt(127)));
-}
-
-std::string yearIn(std::string_view text) {
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= '0' && text[i] <= '9') {
-            if (++run == 4)
-                return std::string(text.substr(i - 3, 4));
-        } else {
-            run = 0;
-        }
-    }
-    return {};
+        plugin::setText(info.Genre, sizeof info.Genre,
+                        modern ? fullGenreName(byteAt(127)) : genreName(byteAt(127)));
 }
 
 bool isPlayerDescription(std::string_view description) {
@@ -215,18 +204,6 @@ bool isPlayerDescription(std::string_view description) {
             return true;
     }
     return false;
-}
-
-void setText(char* span, std::size_t spanSize, std::string_view utf8) {
-    const std::size_t length = utf8PrefixLength(utf8, spanSize - 2);
-    // An empty view may have no data pointer at all (the empty genre name).
-    if (length > 0)
-        std::memcpy(span + 1, utf8.data(), length);
-    span[1 + length] = 0;
-}
-
-std::string_view textOf(const char* span, std::size_t spanSize) {
-    return {span + 1, strnlen(span + 1, spanSize - 1)};
 }
 
 } // namespace tl::mp3

@@ -5,7 +5,7 @@
  * from the ID3v1 tag in its last 128 bytes, which fills only what is still empty.
  */
 #include "plugins/PluginInterface.h"
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
 #include "plugins/mp3/Id3v2.h"
 
 #include <cstddef>
@@ -14,6 +14,8 @@
 #include <string_view>
 
 namespace tl::mp3 {
+
+using plugin::CodePage;
 
 /**
  * Copies the tag's frames into @p info, in the way the tag was opened.
@@ -38,19 +40,8 @@ void readId3v2Fields(const Id3v2Tag& tag, AudioFileInfo& info, CodePage page);
 void readId3v1(std::span<const std::byte, 128> tag, AudioFileInfo& info, CodePage page,
                TagReading reading = TagReading::Legacy);
 
-/** The year in @p text: the first four digits of its first run of four or more digits, or
- *  "" when it has none (a date "1983-05-28", a year "1999", a stray "\xFE\xFF" ...). */
-std::string yearIn(std::string_view text);
-
 /** True for a comment description that a player writes for its own use (iTunes'
  *  "iTunNORM", "iTunSMPB", "iTunPGAP", "iTunes_CDDB_IDs", MusicMatch's and the like). */
 bool isPlayerDescription(std::string_view description);
-
-/** Writes @p utf8 into the text span @p span of @p spanSize bytes: after the reserved
- *  first byte, cut at a character boundary to spanSize - 2 bytes, zero-terminated. */
-void setText(char* span, std::size_t spanSize, std::string_view utf8);
-
-/** The text of span @p span (after its reserved first byte). */
-std::string_view textOf(const char* span, std::size_t spanSize);
 
 } // namespace tl::mp3

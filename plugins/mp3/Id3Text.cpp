@@ -1,5 +1,7 @@
 #include "plugins/mp3/Id3Text.h"
 
+#include "plugins/common/Utf8.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -47,51 +49,6 @@ std::size_t skipString(std::span<const std::byte> bytes, TextEncoding encoding) 
     return end + (isTwoByte(encoding) ? 2 : 1);
 }
 
-std::string sanitizeUtf8(std::span<const std::byte> bytes, std::size_t maxBytes) {
-    std::string out;
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n && out.size() < maxBytes) {
-        const unsigned b0 = byteAt(bytes, i);
-        if (b0 < 0x80) {
-            out.push_back(static_cast<char>(b0));
-            ++i;
-            continue;
-        }
-        // The well-formed sequences of Unicode 15, table 3-7: the second byte's range
-        // depends on the first, which rules out overlong forms, surrogates and code
-        // points above U+10FFFF.
-        std::size_t length = 0;
-        unsigned low = 0x80, high = 0xBF;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            low = b0 == 0xE0 ? 0xA0 : 0x80;
-            high = b0 == 0xED ? 0x9F : 0xBF;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            low = b0 == 0xF0 ? 0x90 : 0x80;
-            high = b0 == 0xF4 ? 0x8F : 0xBF;
-        }
-        std::size_t k = 1;
-        for (; k < length && i + k < n; ++k) {
-            const unsigned c = byteAt(bytes, i + k);
-            if (c < (k == 1 ? low : 0x80u) || c > (k == 1 ? high : 0xBFu))
-                break;
-        }
-        if (length != 0 && k == length) {
-            out.append(reinterpret_cast<const char*>(bytes.data()) + i, length);
-            i += length;
-        } else {
-            // The longest start of a valid sequence counts as one invalid character.
-            appendUtf8(out, Replacement);
-            i += k;
-        }
-    }
-    return out;
-}
-
 std::string decodeUtf16(std::span<const std::byte> bytes, bool bigEndian, std::size_t maxBytes) {
     const auto unit = [&](std::size_t i) {
         const unsigned a = byteAt(bytes, i), b = byteAt(bytes, i + 1);
@@ -112,10 +69,10 @@ std::string decodeUtf16(std::span<const std::byte> bytes, bool bigEndian, std::s
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             cp = Replacement;
         }
-        appendUtf8(out, cp);
+        plugin::appendUtf8(out, cp);
     }
     if (i < bytes.size() && out.size() < maxBytes)
-        appendUtf8(out, Replacement); // an odd last byte
+        plugin::appendUtf8(out, Replacement); // an odd last byte
     return out;
 }
 
@@ -135,12 +92,13 @@ std::vector<std::string> decodeValues(std::span<const std::byte> bytes, TextEnco
         std::string text;
         switch (encoding) {
         case TextEncoding::Latin1:
-            text = decodeToUtf8(std::string_view(reinterpret_cast<const char*>(value.data()),
-                                                 std::min(value.size(), budget)),
-                                page);
+            text =
+                plugin::decodeToUtf8(std::string_view(reinterpret_cast<const char*>(value.data()),
+                                                      std::min(value.size(), budget)),
+                                     page);
             break;
         case TextEncoding::Utf8:
-            text = sanitizeUtf8(value, budget);
+            text = plugin::sanitizeUtf8(value, budget);
             if (text.starts_with("\xEF\xBB\xBF"))
                 text.erase(0, 3); // a byte order mark some taggers put in UTF-8 too
             break;

@@ -10,7 +10,7 @@
  * same terminator. Sequences that are not valid in their encoding become U+FFFD: nothing
  * invalid reaches the record.
  */
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
 
 #include <cstddef>
 #include <optional>
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace tl::mp3 {
+
+using plugin::CodePage;
 
 /** The encodings of ID3v2 text. */
 enum class TextEncoding : unsigned char { Latin1 = 0, Utf16 = 1, Utf16Be = 2, Utf8 = 3 };
@@ -43,11 +45,6 @@ std::string decodeJoined(std::span<const std::byte> bytes, TextEncoding encoding
 
 /** @p values joined with "; ". */
 std::string joinValues(const std::vector<std::string>& values);
-
-/** @p bytes as UTF-8 with every invalid sequence (stray continuation bytes, overlong
- *  forms, surrogates, code points above U+10FFFF, a cut sequence) replaced by U+FFFD. At
- *  most about @p maxBytes bytes are produced. */
-std::string sanitizeUtf8(std::span<const std::byte> bytes, std::size_t maxBytes);
 
 /** @p bytes as UTF-16, big-endian when @p bigEndian, to UTF-8; a lone surrogate and an odd
  *  last byte become U+FFFD. At most about @p maxBytes bytes are produced. */

@@ -1,6 +1,6 @@
 #include "plugins/mp3/Id3v2.h"
 
-#include "plugins/mp3/ByteCursor.h"
+#include "plugins/common/ByteReader.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,6 +8,8 @@
 
 namespace tl::mp3 {
 namespace {
+
+using plugin::ByteCursor;
 
 // The frames the record uses: ID3v2.3 and ID3v2.4 identifiers, then ID3v2.2 ones.
 constexpr std::array<std::string_view, 20> KeptIds = {
@@ -81,13 +83,14 @@ bool Id3v2Tag::validId(std::int64_t pos) const {
 }
 
 std::int64_t Id3v2Tag::frameSize(std::int64_t pos) const {
-    ByteCursor cursor(m_block, static_cast<std::size_t>(pos + m_idLength));
-    return m_version < 3 ? cursor.u24be() : cursor.u32be();
+    const auto at = static_cast<std::size_t>(pos + m_idLength);
+    return m_version < 3 ? plugin::viewOf(m_block).u24be(at) : plugin::viewOf(m_block).u32be(at);
 }
 
 std::int64_t Id3v2Tag::frameSize24(std::int64_t pos) const {
-    ByteCursor cursor(m_block, static_cast<std::size_t>(pos + 4));
-    return m_plainSizes ? cursor.u32be() : cursor.syncsafe32();
+    const auto at = static_cast<std::size_t>(pos + 4);
+    return m_plainSizes ? plugin::viewOf(m_block).u32be(at)
+                        : plugin::viewOf(m_block).syncsafe32(at);
 }
 
 Id3Result Id3v2Tag::walk(std::string_view id, Frame* found) const {
@@ -177,8 +180,9 @@ std::pair<int, bool> Id3v2Tag::trialWalk(bool plain) const {
             return {frames, true};
         if (!validId(pos))
             return {frames, false};
-        ByteCursor cursor(m_block, static_cast<std::size_t>(pos + 4));
-        const std::int64_t size = plain ? cursor.u32be() : cursor.syncsafe32();
+        const auto at = static_cast<std::size_t>(pos + 4);
+        const plugin::ByteView block = plugin::viewOf(m_block);
+        const std::int64_t size = plain ? block.u32be(at) : block.syncsafe32(at);
         pos += m_frameHeaderSize + size;
         if (pos > m_end)
             return {frames, false};

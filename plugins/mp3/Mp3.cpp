@@ -1,5 +1,6 @@
 #include "plugins/mp3/Mp3.h"
 
+#include "plugins/common/RecordText.h"
 #include "plugins/mp3/FileSource.h"
 #include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
@@ -217,17 +218,17 @@ Analysis::Next Analysis::nextHeader() {
 }
 
 void Analysis::appendTag(const char* text) {
-    std::string tag(textOf(m_info.Tag, sizeof m_info.Tag));
+    std::string tag(plugin::textOf(m_info.Tag, sizeof m_info.Tag));
     if (!tag.empty())
         tag += ", ";
     tag += text;
-    setText(m_info.Tag, sizeof m_info.Tag, tag);
+    plugin::setText(m_info.Tag, sizeof m_info.Tag, tag);
 }
 
 Analysis::Step Analysis::readId3v2() {
     char tagName[16];
     std::snprintf(tagName, sizeof tagName, "ID3-2.%d", m_window[3]);
-    setText(m_info.Tag, sizeof m_info.Tag, tagName);
+    plugin::setText(m_info.Tag, sizeof m_info.Tag, tagName);
 
     std::array<std::byte, 6> rest{};
     const std::size_t got = m_file.read(rest.data(), rest.size());
@@ -337,7 +338,7 @@ void Analysis::writeBinary() {
     char binary[12];
     std::snprintf(binary, sizeof binary, "%02X%02X%02X%02X", m_window[0], m_window[1], m_window[2],
                   m_window[3]);
-    setText(m_info.Binary, sizeof m_info.Binary, binary);
+    plugin::setText(m_info.Binary, sizeof m_info.Binary, binary);
 }
 
 Analysis::Step Analysis::checkFrames() {
@@ -491,10 +492,10 @@ int Analysis::run() {
         char type[16];
         std::snprintf(type, sizeof type, "MPG%d/%d", m_first.version == 3 ? 25 : m_first.version,
                       m_first.layer);
-        setText(m_info.Type, sizeof m_info.Type, type);
+        plugin::setText(m_info.Type, sizeof m_info.Type, type);
         m_info.Frequency = static_cast<std::uint32_t>(m_first.sampleRate);
         m_info.Bitrate = m_first.bitrate;
-        setText(m_info.Mode, sizeof m_info.Mode, modeName(m_first.mode));
+        plugin::setText(m_info.Mode, sizeof m_info.Mode, modeName(m_first.mode));
     }
 
     if (readId3v1() == Step::ReadError)

@@ -5,13 +5,15 @@
  * frame headers and its ID3 tags: the work behind `_GetAudioFileInfo`.
  */
 #include "plugins/PluginInterface.h"
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 
 namespace tl::mp3 {
+
+using plugin::CodePage;
 
 class FileSource;
 

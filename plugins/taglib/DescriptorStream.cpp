@@ -1,41 +1,20 @@
 #include "plugins/taglib/DescriptorStream.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tl::taglib {
 
-DescriptorStream::DescriptorStream(int fd) : m_fd(fd) {
-    struct stat st;
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode))
-        m_size = static_cast<std::int64_t>(st.st_size);
-    else
-        m_failed = true;
-}
+DescriptorStream::DescriptorStream(int fd, plugin::Descriptor::PreadFn pread)
+    : m_descriptor(fd, pread), m_size(m_descriptor.size()), m_failed(m_size < 0) {}
 
 DescriptorStream::~DescriptorStream() = default;
 
-std::size_t DescriptorStream::preadFully(std::int64_t offset, unsigned char* dest,
-                                         std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        ++m_readCalls;
-        const ssize_t got = ::pread(m_fd, dest + done, count - done,
-                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            m_failed = true;
-            break;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+std::size_t DescriptorStream::readFully(std::int64_t offset, unsigned char* dest,
+                                        std::size_t count) {
+    const plugin::Descriptor::Read got = m_descriptor.readFully(offset, dest, count);
+    m_failed = m_failed || got.failed;
+    return got.bytes;
 }
 
 void DescriptorStream::fill(std::int64_t offset) {
@@ -44,7 +23,7 @@ void DescriptorStream::fill(std::int64_t offset) {
     const std::int64_t left = std::max<std::int64_t>(m_size - offset, 0);
     const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(left, ReadAhead));
     m_bufferStart = offset;
-    m_bufferLength = preadFully(offset, m_buffer.get(), wanted);
+    m_bufferLength = readFully(offset, m_buffer.get(), wanted);
 }
 
 std::size_t DescriptorStream::readAt(std::int64_t offset, void* dest, std::size_t count) {
@@ -54,7 +33,7 @@ std::size_t DescriptorStream::readAt(std::int64_t offset, void* dest, std::size_
         std::min<std::int64_t>(static_cast<std::int64_t>(count), m_size - offset));
     auto* out = static_cast<unsigned char*>(dest);
     if (count > ReadAhead / 2)
-        return preadFully(offset, out, count);
+        return readFully(offset, out, count);
     const bool inBuffer =
         offset >= m_bufferStart && offset + static_cast<std::int64_t>(count) <=
                                        m_bufferStart + static_cast<std::int64_t>(m_bufferLength);

@@ -3,13 +3,16 @@
  * @file DescriptorStream.h
  * A read-only TagLib stream over an open file descriptor.
  *
- * Every read is a pread at the stream's own position, so the descriptor's offset is
- * neither used nor changed and the file is never opened again by its path. Small reads
+ * Every read goes through the shared descriptor reader at the stream's own position.
+ * Small reads
  * (TagLib reads headers of a few bytes at a time) are served from one read-ahead buffer.
  * No read allocates more than the bytes left before the end of the file, whatever length
  * the caller asks for, so a size field in a broken file cannot make TagLib allocate more
  * than the file holds.
  */
+#include "plugins/common/ByteReader.h"
+#include "plugins/common/Descriptor.h"
+
 #include <taglib/tiostream.h>
 
 #include <cstddef>
@@ -24,7 +27,7 @@ public:
      *  file in one system call. */
     static constexpr std::size_t ReadAhead = 16 * 1024;
 
-    explicit DescriptorStream(int fd);
+    explicit DescriptorStream(int fd, plugin::Descriptor::PreadFn pread = nullptr);
     ~DescriptorStream() override;
 
     TagLib::FileName name() const override { return "(descriptor)"; }
@@ -50,22 +53,29 @@ public:
     /** True once a read has met an error other than the end of the file. */
     bool failed() const { return m_failed; }
     /** Number of pread calls made (for measurements and tests). */
-    std::size_t readCalls() const { return m_readCalls; }
+    std::size_t readCalls() const { return m_descriptor.readCalls(); }
 
 private:
-    std::size_t preadFully(std::int64_t offset, unsigned char* dest, std::size_t count);
+    std::size_t readFully(std::int64_t offset, unsigned char* dest, std::size_t count);
     /** Makes the buffer hold the bytes from @p offset on, as many as the file has up to
      *  ReadAhead. */
     void fill(std::int64_t offset);
 
-    int m_fd;
+    plugin::Descriptor m_descriptor;
     std::int64_t m_size = -1;
     std::int64_t m_pos = 0;
     bool m_failed = false;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::int64_t m_bufferStart = 0;
     std::size_t m_bufferLength = 0;
-    std::size_t m_readCalls = 0;
 };
+
+/** Up to @p count bytes of the file at @p offset (fewer at its end), for the readers
+ *  beside TagLib. */
+inline plugin::Bytes readBytes(DescriptorStream& stream, std::int64_t offset, std::size_t count) {
+    std::string data(count, '\0');
+    data.resize(stream.readAt(offset, data.data(), count));
+    return plugin::Bytes(std::move(data));
+}
 
 } // namespace tl::taglib

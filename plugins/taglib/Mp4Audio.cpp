@@ -1,12 +1,16 @@
 #include "plugins/taglib/Mp4Audio.h"
 
-#include "plugins/taglib/ByteReader.h"
+#include "plugins/taglib/DescriptorStream.h"
 #include "plugins/taglib/StreamHeader.h"
 
 #include <algorithm>
 #include <array>
 
 namespace tl::taglib {
+
+using plugin::Bits;
+using plugin::Bytes;
+
 namespace {
 
 constexpr int MaxBoxes = 4096;                       // boxes walked in one parent

@@ -1,6 +1,6 @@
 #include "plugins/taglib/StreamHeader.h"
 
-#include "plugins/taglib/ByteReader.h"
+#include "plugins/taglib/DescriptorStream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,9 @@
 #include <cstring>
 
 namespace tl::taglib {
+
+using plugin::Bytes;
+
 namespace {
 
 // Caps on what a size field may make a reader look at.

@@ -1,5 +1,8 @@
 #include "plugins/taglib/TagFields.h"
 
+#include "plugins/common/RecordText.h"
+#include "plugins/common/Utf8.h"
+
 #include <taglib/asftag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1genres.h>
@@ -36,7 +39,7 @@ std::string joined(const TagLib::StringList& values) {
 
 /** Text that TagLib decoded from ISO-8859-1, decoded again from its bytes with @p page. */
 std::string legacy(const TagLib::String& s, CodePage page) {
-    return tl::mp3::decodeToUtf8(s.to8Bit(false), page);
+    return plugin::decodeToUtf8(s.to8Bit(false), page);
 }
 
 std::string upper(std::string text) {
@@ -88,16 +91,6 @@ TagLib::String genreName(const TagLib::String& field) {
 
 } // namespace
 
-std::string yearOf(std::string_view date) {
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < date.size(); ++i) {
-        run = std::isdigit(static_cast<unsigned char>(date[i])) ? run + 1 : 0;
-        if (run == 4)
-            return std::string(date.substr(i - 3, 4));
-    }
-    return {};
-}
-
 std::string trackOf(std::string_view number, std::string_view total) {
     std::size_t pos = 0;
     bool found = false;
@@ -117,44 +110,6 @@ std::string trackOf(std::string_view number, std::string_view total) {
     return t > 0 && withTotal.size() <= TrackChars ? withTotal : text;
 }
 
-bool isUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t more = 0;
-        char32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (more >= text.size() - i)
-            return false; // the sequence runs past the end
-        for (std::size_t k = 1; k <= more; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and code points beyond U+10FFFF are not UTF-8.
-        if ((more == 2 && cp < 0x800) || (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += more + 1;
-    }
-    return true;
-}
-
 void TagCollector::offer(Key key, const std::string& text) {
     // The field each key fills, in the order of the Key enumeration.
     constexpr std::string SongTags::*Fields[] = {
@@ -166,7 +121,7 @@ void TagCollector::offer(Key key, const std::string& text) {
     std::string& field = m_tags.*Fields[static_cast<std::size_t>(key)];
     if (text.empty() || !field.empty())
         return;
-    field = key == Key::Date ? yearOf(text) : key == Key::Track ? trackOf(text) : text;
+    field = key == Key::Date ? plugin::yearIn(text) : key == Key::Track ? trackOf(text) : text;
 }
 
 void TagCollector::offerTrack(const std::string& number, const std::string& total) {
@@ -293,7 +248,7 @@ void TagCollector::addRiffInfo(const std::vector<std::pair<std::string, std::str
         for (const auto& [fieldId, raw] : fields) {
             if (fieldId != id || raw.empty())
                 continue;
-            offer(key, isUtf8(raw) ? raw : tl::mp3::decodeToUtf8(raw, m_page));
+            offer(key, plugin::isUtf8(raw) ? raw : plugin::decodeToUtf8(raw, m_page));
             break;
         }
     }

@@ -11,7 +11,7 @@
  * with the legacy code page of the user's language, because that is what taggers on
  * Windows wrote there.
  */
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
 
 #include <string>
 #include <string_view>
@@ -36,7 +36,7 @@ class Tag;
 
 namespace tl::taglib {
 
-using tl::mp3::CodePage;
+using plugin::CodePage;
 
 /** The fields a song takes from its tags. */
 struct SongTags {
@@ -84,17 +84,10 @@ private:
     SongTags m_tags;
 };
 
-/** The first four consecutive digits of @p date ("2001-05-12", "19845", "ca. 1990"), or
- *  empty. */
-std::string yearOf(std::string_view date);
-
 /** A track number as "N" or "N/T" from @p number (which may hold "N/T" itself) and
  *  @p total; leading zeros are dropped, and a total of 0, or one that would make the text
  *  longer than the record's six characters, is left out. Text that does not start with a
  *  number is kept as it is. */
 std::string trackOf(std::string_view number, std::string_view total = {});
-
-/** True when @p text is valid UTF-8. */
-bool isUtf8(std::string_view text);
 
 } // namespace tl::taglib

@@ -1,6 +1,6 @@
 #include "plugins/taglib/TaglibAnalysis.h"
 
-#include "plugins/taglib/ByteReader.h"
+#include "plugins/common/RecordText.h"
 #include "plugins/taglib/DescriptorStream.h"
 #include "plugins/taglib/Mp4Audio.h"
 #include "plugins/taglib/StreamHeader.h"
@@ -361,24 +361,24 @@ void Analysis::write() {
         r.Length = m_length;
         r.Bitrate = m_bitrate;
         r.Frequency = static_cast<std::uint32_t>(m_sampleRate);
-        setText(r.Type, sizeof r.Type, m_type);
-        setText(r.Mode, sizeof r.Mode, modeName(m_channels));
-        setText(r.Binary, sizeof r.Binary, binaryText(m_header));
+        plugin::setText(r.Type, sizeof r.Type, m_type);
+        plugin::setText(r.Mode, sizeof r.Mode, modeName(m_channels));
+        plugin::setText(r.Binary, sizeof r.Binary, binaryText(m_header));
     }
     std::string kinds;
     for (const std::string& kind : m_kinds)
         kinds += (kinds.empty() ? "" : ", ") + kind;
-    setText(r.Tag, sizeof r.Tag, kinds);
+    plugin::setText(r.Tag, sizeof r.Tag, kinds);
     const SongTags& t = m_tags.tags();
-    setText(r.Artist, sizeof r.Artist, t.artist);
-    setText(r.Title, sizeof r.Title, t.title);
-    setText(r.Album, sizeof r.Album, t.album);
-    setText(r.Year, sizeof r.Year, t.year);
-    setText(r.Genre, sizeof r.Genre, t.genre);
-    setText(r.Comment, sizeof r.Comment, t.comment);
-    setText(r.OArtist, sizeof r.OArtist, t.originalArtist);
-    setText(r.Composer, sizeof r.Composer, t.composer);
-    setText(r.Track, sizeof r.Track, t.track);
+    plugin::setText(r.Artist, sizeof r.Artist, t.artist);
+    plugin::setText(r.Title, sizeof r.Title, t.title);
+    plugin::setText(r.Album, sizeof r.Album, t.album);
+    plugin::setText(r.Year, sizeof r.Year, t.year);
+    plugin::setText(r.Genre, sizeof r.Genre, t.genre);
+    plugin::setText(r.Comment, sizeof r.Comment, t.comment);
+    plugin::setText(r.OArtist, sizeof r.OArtist, t.originalArtist);
+    plugin::setText(r.Composer, sizeof r.Composer, t.composer);
+    plugin::setText(r.Track, sizeof r.Track, t.track);
 }
 
 int Analysis::run(Container container) {
@@ -417,13 +417,6 @@ std::string modeName(int channels) {
     return std::to_string(channels) + " channels";
 }
 
-void setText(char* span, std::size_t spanSize, std::string_view text) {
-    text = text.substr(0, std::min(text.find('\0'), text.size()));
-    const std::size_t length = tl::mp3::utf8PrefixLength(text, spanSize - 2);
-    std::memcpy(span + 1, text.data(), length);
-    span[1 + length] = '\0';
-}
-
 int analyseStream(DescriptorStream& stream, Container container, AudioFileInfo& info,
                   CodePage page) {
     return Analysis(stream, info, page).run(container);
@@ -432,14 +425,8 @@ int analyseStream(DescriptorStream& stream, Container container, AudioFileInfo& 
 int analyseDescriptor(int fd, Container container, AudioFileInfo& info, CodePage page) {
     if (fd < 0)
         return TL_AFI_NO_HANDLE;
-    try {
-        DescriptorStream stream(fd);
-        return analyseStream(stream, container, info, page);
-    } catch (...) {
-        // TagLib reports nothing by exceptions; only a failed allocation ends here,
-        // before the record was written.
-        return TL_AFI_NO_STREAM;
-    }
+    DescriptorStream stream(fd);
+    return analyseStream(stream, container, info, page);
 }
 
 } // namespace tl::taglib

@@ -33,14 +33,10 @@ class DescriptorStream;
 int analyseStream(DescriptorStream& stream, Container container, AudioFileInfo& info,
                   CodePage page);
 
-/** The same over descriptor @p fd (negative: result 1). Never throws. */
+/** The same over descriptor @p fd (negative: result 1). A failed allocation throws. */
 int analyseDescriptor(int fd, Container container, AudioFileInfo& info, CodePage page);
 
 /** "Mono", "Stereo" or "N channels". */
 std::string modeName(int channels);
-
-/** Writes @p text into the text span @p span of @p spanSize bytes: after the reserved first
- *  byte, up to its first zero byte and cut at a character boundary to spanSize - 2 bytes. */
-void setText(char* span, std::size_t spanSize, std::string_view text);
 
 } // namespace tl::taglib

@@ -2,7 +2,6 @@
 // Crafted MPEG streams and tags for the mp3 plug-in's tests, analysed through a
 // memory-backed descriptor.
 #include "plugins/PluginInterface.h"
-#include "plugins/mp3/CodePage.h"
 #include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
 #include "plugins/mp3/Mp3.h"

@@ -1,6 +1,7 @@
 // The ID3v2 and ID3v1 readers and the genre table, on crafted tags.
 #include "Mp3TestUtil.h"
 
+#include "plugins/common/RecordText.h"
 #include "plugins/mp3/Id3Fields.h"
 #include "plugins/mp3/Id3v2.h"
 
@@ -199,8 +200,8 @@ TEST(Id3v1, FillsOnlyEmptyFieldsAndTakesTheTrackByItsRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         AudioFileInfo info{};
-        setText(info.Track, sizeof info.Track, c.trackBefore);
-        setText(info.Title, sizeof info.Title, "From v2");
+        plugin::setText(info.Track, sizeof info.Track, c.trackBefore);
+        plugin::setText(info.Title, sizeof info.Title, "From v2");
         const Bytes tag = id3v1Tag("Title  ", "Artist   ", "Album", "1999", c.comment, 200);
         readId3v1(
             std::span<const std::byte, 128>(reinterpret_cast<const std::byte*>(tag.data()), 128),

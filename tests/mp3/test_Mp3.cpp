@@ -2,8 +2,10 @@
 #include "Mp3TestUtil.h"
 
 #include "plugins/mp3/FileSource.h"
+#include "support/ScriptedPread.h"
 
 #include <cmath>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
@@ -512,6 +514,49 @@ TEST(FileSource, PeekRefillsAtTheBufferEndAndStopsAtTheFileEnd) {
     EXPECT_EQ(peeked(4), "none");
     EXPECT_EQ(peeked(3), file.substr(file.size() - 3));
     EXPECT_EQ(peeked(FileSource::FirstReadSize + 1), "none");
+    ::close(fd);
+}
+
+/** The result and record of analysing @p fd through a source that reads with @p pread. */
+plugin::test::Analysed analyseThrough(int fd, int options,
+                                      plugin::Descriptor::PreadFn pread = nullptr) {
+    FileSource source(fd, pread);
+    AudioFileInfo info{};
+    info.fileSize = static_cast<std::uint64_t>(source.size());
+    const int result = analyseFile(source, info, options, CodePage::Cp1250);
+    return {result, info};
+}
+
+TEST(FileSource, ShortAndInterruptedReadsGiveTheSameRecord) {
+    // Files made by lame and taggers, and a variable-rate stream longer than the buffer.
+    std::vector<std::pair<std::string, int>> files;
+    for (const char* name :
+         {"mpeg1-l3-vbr-noxing.mp3", "tag-id3v2-v23-v11.mp3", "tag-mutagen-v24-utf16-greek.mp3",
+          "tag-v11-cp1250.mp3", "stream-interrupted.mp3"})
+        files.emplace_back(std::string(TL_MP3_FIXTURES) + name, -1);
+    Bytes variable;
+    for (int i = 0; variable.size() < 2 * FileSource::BufferSize; ++i)
+        variable += mpeg1Frame(9 + i % 3);
+    files.emplace_back("a long variable-rate stream", memfdWith(variable));
+    for (const auto& [name, opened] : files) {
+        const int fd = opened >= 0 ? opened : ::open(name.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0) << name;
+        for (const int options : {0, TL_AFI_OPTION_MODERN_TAGS})
+            plugin::test::expectTheSameWhateverTheReads(
+                name + ", options " + std::to_string(options),
+                [&](plugin::Descriptor::PreadFn pread) {
+                    return analyseThrough(fd, options, pread);
+                },
+                {{1000}, {7, true}, {FileSource::FirstReadSize - 1, true}, {SIZE_MAX, true}});
+        ::close(fd);
+    }
+}
+
+TEST(FileSource, AReadErrorInsideTheStreamIsAReadError) {
+    const int fd = ::open(TL_MP3_FIXTURES "mpeg1-l3-vbr-noxing.mp3", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    plugin::test::preadScript() = {SIZE_MAX, false, 3000};
+    EXPECT_EQ(analyseThrough(fd, 0, plugin::test::scriptedPread).first, TL_AFI_READ_ERROR);
     ::close(fd);
 }
 

@@ -1,5 +1,5 @@
-// The song's fields from TagLib's tags: precedence between the tags of one file, the year
-// and track rules, and the legacy code page for 8-bit text without a declared encoding.
+// The song's fields from TagLib's tags: precedence between the tags of one file, the track
+// rules, and the legacy code page for 8-bit text without a declared encoding.
 #include "plugins/taglib/TagFields.h"
 
 #include <taglib/commentsframe.h>
@@ -12,21 +12,6 @@
 
 namespace tl::taglib {
 namespace {
-
-TEST(TagFields, YearIsTheFirstFourDigits) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"2001", "2001"},
-        {"2001-05-12", "2001"},
-        {"19845", "1984"},
-        {"ca. 1990", "1990"},
-        {"12.5.2001", "2001"},
-        {"99", ""},
-        {"", ""},
-        {"MCMLXIX", ""},
-    };
-    for (const auto& [date, year] : cases)
-        EXPECT_EQ(yearOf(date), year) << date;
-}
 
 TEST(TagFields, TrackWithItsTotalWhereKnownAndItFits) {
     struct Case {
@@ -42,22 +27,6 @@ TEST(TagFields, TrackWithItsTotalWhereKnownAndItFits) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(trackOf(c.number, c.total), c.track) << c.number << " " << c.total;
-}
-
-TEST(TagFields, Utf8IsToldFromLegacyBytes) {
-    const std::pair<const char*, bool> cases[] = {
-        {"plain", true},
-        {"\xC5\x99\xC3\xA1", true},  // řá
-        {"\xE6\x98\xA5", true},      // 春
-        {"\xF0\x9F\x8E\xB5", true},  // U+1F3B5
-        {"Dvo\xF8\xE1k", false},     // Windows-1250
-        {"\xC3", false},             // cut
-        {"\xC0\x80", false},         // overlong
-        {"\xED\xA0\x80", false},     // a surrogate
-        {"\xF4\x90\x80\x80", false}, // past U+10FFFF
-    };
-    for (const auto& [text, valid] : cases)
-        EXPECT_EQ(isUtf8(text), valid) << text;
 }
 
 TagLib::String latin1(const std::string& bytes) {

@@ -157,8 +157,13 @@ TEST_F(DigestPromptTest, TextsComeFromTheLocaleAndEveryControlIsNamedAndReachabl
     expectEveryControlNamed(&prompt);
     EXPECT_EQ(control("edtGenre")->accessibleName(), QStringLiteral("Genre:"));
 
-    // Tab order: the path is skipped; artist, album, genre, year, then the buttons.
-    whenVisible(&prompt, [&] {
+    // Tab order: the path is skipped; artist, album, genre, year, then the buttons. The walk
+    // starts once the prompt holds the focus, which a loaded machine gives it some time
+    // after showing it.
+    const auto focused = [&] {
+        return prompt.isVisible() && prompt.isAncestorOf(QApplication::focusWidget());
+    };
+    whenTrue(&prompt, focused, [&] {
         EXPECT_FALSE(control("chkAuto")->isVisible());
         EXPECT_FALSE(control("mmoPath")->focusPolicy() & Qt::TabFocus);
         QStringList order;

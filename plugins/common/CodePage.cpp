@@ -1,9 +1,11 @@
-#include "plugins/mp3/CodePage.h"
+#include "plugins/common/CodePage.h"
+
+#include "plugins/common/Utf8.h"
 
 #include <array>
 #include <cstdlib>
 
-namespace tl::mp3 {
+namespace tl::plugin {
 namespace {
 
 // Each table gives the code point of the bytes 0x80-0xFF; bytes below 0x80 are ASCII in
@@ -176,24 +178,6 @@ constexpr std::array<LanguagePage, 18> LanguagePages = {{
 
 } // namespace
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 CodePage codePageForLocale(std::string_view locale) {
     const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
     for (const LanguagePage& entry : LanguagePages) {
@@ -221,21 +205,22 @@ char32_t codePoint(CodePage page, unsigned char byte) {
 }
 
 std::string decodeToUtf8(std::string_view bytes, CodePage page) {
+    const std::array<char16_t, 128>& table = tableOf(page);
     std::string out;
     out.reserve(bytes.size());
-    for (const char c : bytes)
-        appendUtf8(out, codePoint(page, static_cast<unsigned char>(c)));
+    // Tags are mostly ASCII, which every code page keeps as it is: runs of it are copied
+    // whole.
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t end = i;
+        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+            ++end;
+        out.append(bytes.substr(i, end - i));
+        if (end == bytes.size())
+            break;
+        appendUtf8(out, table[static_cast<unsigned char>(bytes[end]) - 0x80]);
+        i = end + 1;
+    }
     return out;
 }
 
-std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text.size();
-    std::size_t length = maxBytes;
-    // Back off over continuation bytes so the cut falls before a character's lead byte.
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    return length;
-}
-
-} // namespace tl::mp3
+} // namespace tl::plugin

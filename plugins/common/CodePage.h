@@ -3,14 +3,15 @@
  * @file CodePage.h
  * The legacy 8-bit code pages in which old tags were written, decoded to UTF-8.
  *
- * ID3v1 bytes and ISO-8859-1 ID3v2 text are read in the code page that Windows uses as
- * the ANSI code page for the user's language, because that is what taggers on Windows
- * actually wrote into those fields.
+ * 8-bit tag text without a declared Unicode encoding (ID3v1 bytes, ISO-8859-1 ID3v2 text,
+ * RIFF INFO that is not UTF-8) is read in the code page that Windows uses as the ANSI code
+ * page for the user's language, because that is what taggers on Windows actually wrote
+ * into those fields.
  */
 #include <string>
 #include <string_view>
 
-namespace tl::mp3 {
+namespace tl::plugin {
 
 /** The Windows code pages we decode. */
 enum class CodePage {
@@ -34,14 +35,7 @@ CodePage codePageFromEnvironment();
  *  undefined stands for the code point of its own value. */
 char32_t codePoint(CodePage page, unsigned char byte);
 
-/** Appends code point @p cp (at most U+10FFFF, not a surrogate) to @p out in UTF-8. */
-void appendUtf8(std::string& out, char32_t cp);
-
 /** @p bytes decoded from @p page into UTF-8. */
 std::string decodeToUtf8(std::string_view bytes, CodePage page);
 
-/** Length of the longest prefix of the valid UTF-8 text @p text that has at most
- *  @p maxBytes bytes and does not end inside a character. */
-std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes);
-
-} // namespace tl::mp3
+} // namespace tl::plugin
