@@ -46,7 +46,7 @@ const tl::RecordTable& catalogue() {
 
 void runSearch(benchmark::State& state, const std::vector<tl::FilterCondition>& conditions) {
     const tl::RecordTable& table = catalogue();
-    const tl::Filter filter(conditions, CzechCase, CzechDiacritics);
+    const tl::Filter filter(conditions, CzechCase, CzechDiacritics, tl::DateOrder::DayFirst);
     std::size_t passed = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < table.size(); ++i)

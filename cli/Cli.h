@@ -23,7 +23,7 @@ struct Context {
     std::string appDir; ///< ends in "/"
     std::ostream* out;
     std::ostream* err;
-    tl::Locale locale; ///< appDir's locale.lcl (or --locale FILE), falling back to default.lcl
+    tl::Locale locale; ///< the program's language (or --locale FILE), falling back to default.lcl
     int status = ExitOk;
 
     /** The text of @p message in the locale. */

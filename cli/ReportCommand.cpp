@@ -22,14 +22,10 @@ struct ReportOptions {
 };
 
 // A template named without a folder that is not in the current one is looked for among
-// the shipped templates; no template at all means the one the settings or the language
-// choose, as the report wizard does.
+// the shipped templates; no template at all means the one the report wizard starts with.
 std::string resolveTemplate(const Context& ctx, const Settings& settings, std::string path) {
-    if (path.empty()) {
-        if (!settings.digestTemplate.empty())
-            return settings.digestTemplate;
-        return ctx.appDir + "templates/" + ctx.text("General", "DefaultTemplate");
-    }
+    if (path.empty())
+        return startingTemplate(settings, ctx.locale, ctx.appDir + "templates/");
     std::error_code ec;
     if (path.find('/') == std::string::npos && !std::filesystem::exists(path, ec)) {
         const std::string shipped = ctx.appDir + "templates/" + path;
@@ -42,7 +38,7 @@ std::string resolveTemplate(const Context& ctx, const Settings& settings, std::s
 // Reads the conditions in command-line order; false (usage error reported) when one is
 // wrong.
 bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whereOption,
-                    std::vector<FilterCondition>& conditions) {
+                    DateOrder dates, std::vector<FilterCondition>& conditions) {
     std::size_t nextWhere = 0, nextOr = 0;
     for (const CLI::Option* option : o.order) {
         const bool isWhere = option == whereOption;
@@ -50,10 +46,11 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
         const ConditionParse parsed =
             parseCondition(text, isWhere ? FilterConnective::And : FilterConnective::Or);
         std::optional<Message> reason = conditionMessage(parsed);
-        if (!reason)
+        if (!reason) {
+            const int field = parsed.condition->field;
             reason = filterValueMessage(
-                parsed.condition->field,
-                checkFilterValue(parsed.condition->field, parsed.condition->value), false);
+                field, checkFilterValue(field, parsed.condition->value, dates), false, dates);
+        }
         if (reason) {
             ctx.fail("Cli", "BadCondition", {text, ctx.text(*reason)}, ExitUsage);
             return false;
@@ -65,10 +62,10 @@ bool readConditions(Context& ctx, const ReportOptions& o, const CLI::Option* whe
 
 void makeReport(Context& ctx, const ReportOptions& o, const CLI::Option* whereOption) {
     ReportRequest request;
-    if (!readConditions(ctx, o, whereOption, request.conditions))
-        return;
     const Settings settings = ctx.settings();
     request.setSettings(settings);
+    if (!readConditions(ctx, o, whereOption, request.dates, request.conditions))
+        return;
     request.digests = o.digests;
     request.templatePath = resolveTemplate(ctx, settings, o.templatePath);
     request.reportPath = o.out;
@@ -92,7 +89,7 @@ void addReportCommand(CLI::App& app, Context& ctx) {
     static ReportOptions o;
     cmd->add_option("--template", o.templatePath,
                     "Report template (.tpl); a bare name is also looked for among the shipped "
-                    "templates; default: the language's album list");
+                    "templates; default: the one the report wizard starts with");
     cmd->add_option("--out", o.out,
                     "Report file; default: the digest's name (or the default report name for "
                     "several) with the template's extension, in the current folder");

@@ -9,8 +9,10 @@
 int main(int argc, char** argv) {
     using namespace tl::cli;
     Context ctx{tl::applicationDir(), &std::cout, &std::cerr, {}, ExitOk};
-    ctx.locale.setPrimaryPath(ctx.appDir + "locale.lcl");
-    ctx.locale.setFallbackPath(ctx.appDir + "default.lcl");
+    // The language the user chose in the program, unless --locale chooses for this run.
+    const tl::LocalePaths language = tl::localePathsFor(ctx.appDir);
+    ctx.locale.setPrimaryPath(language.primary);
+    ctx.locale.setFallbackPath(language.fallback);
 
     CLI::App app{"Tunelister command-line companion: catalogue music volumes, make reports."};
     app.name("tunelister-cli");

@@ -7,9 +7,16 @@ if(TL_SANITIZE)
     add_link_options(${TL_SAN_FLAGS})
 endif()
 # ThreadSanitizer, for the code that runs on more than one thread (the scan's walk and its
-# read-ahead, the jobs and their listeners).
+# read-ahead, the jobs and their listeners, the plug-ins called on the scan's worker).
+# scripts/test builds and runs test_scan and test_taglibplugins with it.
 if(TL_SANITIZE_THREAD)
     set(TL_SAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
     add_compile_options(${TL_SAN_FLAGS})
     add_link_options(${TL_SAN_FLAGS})
+endif()
+# With the fuzz targets, every library they link carries the fuzzer's coverage
+# instrumentation, so that libFuzzer sees what the core and the plug-ins do with its input
+# and not only the target's own few lines.
+if(TL_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
 endif()

@@ -29,8 +29,8 @@ Message digestResultMessage(DigestResult result, DigestCaller caller) {
         return makeMessage("Digest", "SDBOpenErr", Severity::Error);
     case DigestResult::WrongFormat:
         return makeMessage("Scan", "SDBInFormatErr", Severity::Error);
-    case DigestResult::Cancelled:
-        return makeMessage("Digest", "Cancelled", Severity::Error);
+    case DigestResult::Cancelled: // the user's own choice: news, not a failure
+        return makeMessage("Digest", "Cancelled", Severity::Information);
     default:
         return makeMessage("Digest", "DigestErr", Severity::Error);
     }

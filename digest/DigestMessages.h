@@ -26,9 +26,9 @@ enum class DigestCaller { ReCreate, Scan };
 Message digestBuildingMessage();
 
 /** The message that reports @p result to @p caller: success is "Digest"/"ReDigest" for the
- *  re-create command and "Scan"/"Done" in the scan log (information); 2 is
- *  "Digest"/"SDBOpenErr", 6 is "Scan"/"SDBInFormatErr", a cancelled run "Digest"/"Cancelled"
- *  and every other failure "Digest"/"DigestErr" (errors). */
+ *  re-create command and "Scan"/"Done" in the scan log, a cancelled run "Digest"/"Cancelled"
+ *  (information); 2 is "Digest"/"SDBOpenErr", 6 is "Scan"/"SDBInFormatErr" and every other
+ *  failure "Digest"/"DigestErr" (errors). */
 Message digestResultMessage(DigestResult result, DigestCaller caller);
 
 } // namespace tl

@@ -2,12 +2,12 @@
 
 #include "locale/Profile.h"
 #include "storage/FileReplacement.h"
+#include "storage/SaturatingSum.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <sys/stat.h>
 
 namespace tl {
@@ -15,14 +15,6 @@ namespace {
 
 constexpr std::string_view SongType = "SngD";
 constexpr std::size_t FieldLimit = SongFieldWidth - 1;
-
-// The sums only overflow with hand-made numbers near the 64-bit limit; they stop there
-// rather than wrap into a negative size.
-void addSaturating(std::int64_t& sum, std::int64_t value) {
-    if (__builtin_add_overflow(sum, value, &sum))
-        sum = value < 0 ? std::numeric_limits<std::int64_t>::min()
-                        : std::numeric_limits<std::int64_t>::max();
-}
 
 void assignNumber(std::string& out, std::int64_t value) {
     char text[24];

@@ -27,10 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tl::ConditionParse parsed = tl::parseCondition(conditionText, tl::FilterConnective::Or);
     if (!parsed.condition)
         return 0;
-    tl::checkFilterValue(parsed.condition->field, parsed.condition->value);
+    const tl::DateOrder dates = size % 2 ? tl::DateOrder::MonthFirst : tl::DateOrder::DayFirst;
+    tl::checkFilterValue(parsed.condition->field, parsed.condition->value, dates);
     tl::FilterCondition second = *parsed.condition;
     second.op = static_cast<tl::FilterOperator>((static_cast<int>(second.op) + 1) % 6);
-    const tl::Filter filter({*parsed.condition, second}, caseTable, diacritics);
+    const tl::Filter filter({*parsed.condition, second}, caseTable, diacritics, dates);
     filter.passes(record);
     return 0;
 }

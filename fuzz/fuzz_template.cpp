@@ -13,6 +13,10 @@ tl::PlainBlockContext fixedContext() {
     tl::PlainBlockContext context;
     context.record[tl::Artist] = "Dvořák & Sons <Live>";
     context.record[tl::Title] = "Bohemian Rhapsody";
+    // Two columns a character, and letters with combining marks: cuts by display columns.
+    context.record[tl::Album] = "坂本龍一 戦場のメリークリスマス 🎄";
+    context.record[tl::Composer] = "Dvor\xCC\x8C"
+                                   "a\xCC\x81k \xE1\x84\x8B\xE1\x85\xB5";
     context.record[tl::Length] = "245";
     context.record[tl::Size] = "734003200";
     context.record[tl::Date] = "11507";
@@ -64,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expandChecked(tl::TemplateBlock("Item", bytes), context, {true, "&nbsp;"});
     (void)tl::parseFieldList(bytes);
     (void)tl::parseTime(bytes);
-    (void)tl::parseDate(bytes);
+    (void)tl::parseDate(bytes, tl::DateOrder::DayFirst);
+    (void)tl::parseDate(bytes, tl::DateOrder::MonthFirst);
     return 0;
 }

@@ -22,6 +22,7 @@ constexpr LocaleKey Keys[] = {
     {"General", "MissingLocale"},
     {"General", "Error"},
     {"General", "UnsupportedFile"},
+    {"General", "FolderMissing"},
     // DialogMain
     {"DialogMain", "Scan"},
     {"DialogMain", "Digest"},

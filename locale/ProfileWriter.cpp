@@ -107,7 +107,7 @@ bool writeProfileValues(const std::string& path, std::string_view section,
     const bool written = std::fwrite(text->data(), 1, text->size(), f) == text->size();
     if (std::fclose(f) != 0 || !written)
         return false;
-    return replacement.commit(true);
+    return replacement.commit();
 }
 
 } // namespace tl

@@ -42,6 +42,13 @@ bool writeSettingsValues(const std::string& path, std::span<const ProfileValue> 
 
 } // namespace
 
+LocalePaths localePathsFor(const std::string& appDir) {
+    std::string primary;
+    if (const auto profile = Profile::load(settingsFilePath(appDir)))
+        primary = profile->getString(Section, "LCL", "", MaxSettingPath);
+    return {primary.empty() ? appDir + "locale.lcl" : primary, appDir + "default.lcl"};
+}
+
 int pluginOptionsFor(const Settings& settings) {
     return settings.modernTags ? TL_AFI_OPTION_MODERN_TAGS : 0;
 }
@@ -113,11 +120,13 @@ bool loadSettings(Settings& s, const PlatformPaths& paths) {
 
 bool saveSettings(const Settings& s, std::optional<std::string_view> currentTemplate) {
     const auto number = [](bool b) { return std::string(b ? "1" : "0"); };
+    const std::string_view lastTemplate =
+        s.rememberTemplate ? currentTemplate.value_or(s.digestTemplate) : s.digestTemplate;
     const ProfileValue values[] = {
         {"LCL", s.lcl},
         {"autoOpen", number(s.autoOpen)},
         {"rememberTemplate", number(s.rememberTemplate)},
-        {"digestTemplate", std::string(currentTemplate.value_or(s.digestTemplate))},
+        {"digestTemplate", std::string(lastTemplate)},
         {"songTemplate", s.songTemplate},
         {"defaultDrive", s.defaultDrive},
         {"reportVarious", s.reportVarious},

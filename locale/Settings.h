@@ -56,6 +56,18 @@ int pluginOptionsFor(const Settings& settings);
  *  writable, in $XDG_CONFIG_HOME/tunelister/ (default ~/.config/tunelister/). */
 std::string settingsFilePath(const std::string& appDir);
 
+/** The two language files of a program. */
+struct LocalePaths {
+    std::string primary;  ///< the user's language
+    std::string fallback; ///< where a text missing from it is taken from
+};
+
+/** The language files of the programs in @p appDir (ending in "/"): the primary is the file
+ *  that the LCL setting of the settings file names, or locale.lcl in @p appDir when it names
+ *  none; the fallback is default.lcl in @p appDir. Only LCL is read, since the rest of the
+ *  settings needs the language for its defaults. */
+LocalePaths localePathsFor(const std::string& appDir);
+
 /** The mount point of the first mounted optical drive (/dev/sr*) in the mount table, or "/"
  *  when there is none. */
 std::string defaultDriveMountPoint(const PlatformPaths& paths = {});
@@ -71,8 +83,9 @@ void applyLanguageDefaults(Settings& settings, const Locale& locale);
 bool loadSettings(Settings& settings, const PlatformPaths& paths = {});
 
 /** Writes every setting to settings.path, other lines of the file kept. @p currentTemplate,
- *  when given, is written as digestTemplate (the report wizard's current template). False
- *  when the file cannot be written. */
+ *  when given and rememberTemplate is on, is written as digestTemplate (the report wizard's
+ *  current template, to be offered at the next start); otherwise settings.digestTemplate
+ *  is. False when the file cannot be written. */
 bool saveSettings(const Settings& settings,
                   std::optional<std::string_view> currentTemplate = std::nullopt);
 

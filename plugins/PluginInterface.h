@@ -11,6 +11,9 @@
  *  - `_ConfigurePugin(PluginConfigRequest*)` (optional; the name is spelled so): shows the
  *    plug-in's settings, owned by the given window; the host ignores its result.
  *
+ * No function lets an exception out, whatever the plug-in is written in: a failure inside,
+ * such as memory that cannot be had, is a result.
+ *
  * Every record has a fixed size and layout, checked below, so a plug-in built on its own
  * loads into any host. All integers are little-endian. Text is NUL-terminated UTF-8.
  * The caller owns every record and clears it to zero before a call; a plug-in only
@@ -80,7 +83,8 @@ typedef struct PluginConfigRequest {
 enum {
     TL_AFI_OK = 0,         /**< analysed */
     TL_AFI_NO_HANDLE = 1,  /**< no file descriptor was given (a negative one) */
-    TL_AFI_READ_ERROR = 3, /**< reading or seeking failed (other than end of file) */
+    TL_AFI_READ_ERROR = 3, /**< reading or seeking failed (other than end of file), or the
+                                memory to read the file could not be had */
     TL_AFI_NO_STREAM = 4,  /**< no audio stream found; tag fields may be filled */
     TL_AFI_TAG_ERROR = 5,  /**< a tag at the start is present but unreadable */
     TL_AFI_INTERRUPTED = 6 /**< the first frames are interrupted by other data */

@@ -60,14 +60,14 @@ std::int64_t readLikeAtoi(std::string_view text) {
 
 } // namespace
 
-FilterValueCheck checkFilterValue(int field, std::string_view value) {
+FilterValueCheck checkFilterValue(int field, std::string_view value, DateOrder dates) {
     switch (fieldKind(field)) {
     case FieldKind::Number:
         return isDigits(value) ? FilterValueCheck::Ok : FilterValueCheck::NumberExpected;
     case FieldKind::Time:
         return parseTime(value) != 0 ? FilterValueCheck::Ok : FilterValueCheck::TimeExpected;
     case FieldKind::Date:
-        return parseDate(value) != 0 ? FilterValueCheck::Ok : FilterValueCheck::DateExpected;
+        return parseDate(value, dates) != 0 ? FilterValueCheck::Ok : FilterValueCheck::DateExpected;
     case FieldKind::Text:
         break;
     }
@@ -75,7 +75,7 @@ FilterValueCheck checkFilterValue(int field, std::string_view value) {
 }
 
 Filter::Filter(const std::vector<FilterCondition>& conditions, std::string_view caseTable,
-               std::string_view diacriticsTable)
+               std::string_view diacriticsTable, DateOrder dates)
     : m_normaliser(std::make_unique<TextNormaliser>(caseTable, diacriticsTable)) {
     for (const FilterCondition& c : conditions) {
         FilterTerm term;
@@ -101,7 +101,7 @@ Filter::Filter(const std::vector<FilterCondition>& conditions, std::string_view 
             // records hold; begins-with and contains look for that text.
             const std::int32_t converted = fieldKind(term.field) == FieldKind::Time
                                                ? parseTime(term.value)
-                                               : parseDate(term.value);
+                                               : parseDate(term.value, dates);
             if (converted != 0) {
                 term.value = std::to_string(converted);
                 if (!textOperator) {
@@ -297,7 +297,8 @@ std::optional<Message> conditionMessage(const ConditionParse& parse) {
     return error("ConditionValueTooLong", {std::int64_t{MaxFilterValueBytes}});
 }
 
-std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk) {
+std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk,
+                                          DateOrder dates) {
     switch (check) {
     case FilterValueCheck::Ok:
         return std::nullopt;
@@ -311,7 +312,10 @@ std::optional<Message> filterValueMessage(int field, FilterValueCheck check, boo
     case FilterValueCheck::DateExpected:
         break;
     }
-    return makeMessage("DialogFilter", "ErrDateExpected", Severity::Error);
+    const std::int32_t example = dayNumber(2001, 12, 31); // 31 is no month: shows the order
+    return makeMessage(
+        "DialogFilter", "ErrDateExpected", Severity::Error,
+        {std::string(datePattern(dates)), formatDate(example, dates == DateOrder::MonthFirst)});
 }
 
 } // namespace tl

@@ -9,6 +9,7 @@
  * are joined by "or", and a record passes when any run is wholly true.
  */
 #include "locale/Message.h"
+#include "report/Formatting.h"
 #include "storage/Fieldnames.h"
 #include "storage/RecordTable.h"
 
@@ -69,8 +70,9 @@ enum class FilterValueCheck {
     DateExpected    ///< Date or ScanDate with a value that is not a date
 };
 
-/** Checks @p value for field @p field as the filter dialog does before it accepts it. */
-FilterValueCheck checkFilterValue(int field, std::string_view value);
+/** Checks @p value for field @p field as the filter dialog does before it accepts it; a
+ *  date is read in @p dates order. */
+FilterValueCheck checkFilterValue(int field, std::string_view value, DateOrder dates);
 
 class TextNormaliser;
 
@@ -78,9 +80,10 @@ class TextNormaliser;
 class Filter : public RecordPredicate {
 public:
     /** Prepares @p conditions, normalising values with the case map of @p caseTable and the
-     *  diacritics map of @p diacriticsTable (the settings' tables). */
+     *  diacritics map of @p diacriticsTable (the settings' tables) and reading dates in
+     *  @p dates order (the usDate setting). */
     Filter(const std::vector<FilterCondition>& conditions, std::string_view caseTable,
-           std::string_view diacriticsTable);
+           std::string_view diacriticsTable, DateOrder dates);
     ~Filter() override;
     Filter(const Filter&) = delete;
     Filter& operator=(const Filter&) = delete;
@@ -128,7 +131,9 @@ std::optional<Message> conditionMessage(const ConditionParse& parse);
 /** What the filter's checks say about a value (none for FilterValueCheck::Ok). Where the
  *  user can be asked (@p canAsk, the filter dialog), a number field's complaint is a
  *  question the user may overrule; without asking (the command line) it is an error like
- *  the others. */
-std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk);
+ *  the others. A date's complaint names the @p dates order's pattern and shows the last
+ *  day of 2001 in it. */
+std::optional<Message> filterValueMessage(int field, FilterValueCheck check, bool canAsk,
+                                          DateOrder dates);
 
 } // namespace tl

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 namespace tl {
 namespace {
@@ -165,10 +166,12 @@ std::string formatDate(std::int32_t day, bool monthFirst) {
     return buffer;
 }
 
-std::int32_t parseDate(std::string_view text) {
+std::int32_t parseDate(std::string_view text, DateOrder order) {
     std::int64_t v[3] = {0, 0, 0};
     if (scanThree(text, '.', v) != 3 && scanThree(text, '/', v) != 3)
         return 0;
+    if (order == DateOrder::MonthFirst)
+        std::swap(v[0], v[1]);
     // scanf stores "%d" in an int: the numbers are taken as 32-bit values.
     const std::int64_t day = low32(v[0]), month = low32(v[1]), year = low32(v[2]);
     if (day < 1 || day > 31 || month < 1 || month > 12)
@@ -177,6 +180,10 @@ std::int32_t parseDate(std::string_view text) {
         return 0;
     const std::int64_t number = daysFromCivil(year, static_cast<int>(month), static_cast<int>(day));
     return number >= 1 && number <= LastDay ? static_cast<std::int32_t>(number) : 0;
+}
+
+std::string_view datePattern(DateOrder order) {
+    return order == DateOrder::MonthFirst ? "mm/dd/yyyy" : "dd.mm.yyyy";
 }
 
 void htmlEncode(std::string_view text, std::string& out) {

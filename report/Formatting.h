@@ -36,10 +36,17 @@ std::string formatSize(std::int64_t bytes);
  *  (07/04/2001). */
 std::string formatDate(std::int32_t day, bool monthFirst);
 
-/** Reads "d.m.y" or, failing that, "d/m/y" (both day first, the year in full) as scanf
- *  reads "%d.%d.%d"; the day number of a date that exists and lies from 2 January 1970
+/** The order in which the user writes day and month (the usDate setting). */
+enum class DateOrder { DayFirst, MonthFirst };
+
+/** Reads three numbers separated by "." or, failing that, by "/" as scanf reads
+ *  "%d.%d.%d", the year in full: "d.m.y" day first, "m/d/y" month first, whichever
+ *  separator is typed. The day number of a date that exists and lies from 2 January 1970
  *  to 19 January 2038 (1 to 24855), else 0. */
-std::int32_t parseDate(std::string_view text);
+std::int32_t parseDate(std::string_view text, DateOrder order);
+
+/** How a date is written in @p order, for the user: "dd.mm.yyyy" or "mm/dd/yyyy". */
+std::string_view datePattern(DateOrder order);
 
 /** Appends @p text to @p out with "&", "<" and ">" written as "&amp;", "&lt;", "&gt;";
  *  every other byte, quotation marks included, is copied unchanged. */

@@ -4,6 +4,7 @@
 #include "locale/Profile.h"
 #include "storage/FileReplacement.h"
 #include "storage/InputFile.h"
+#include "storage/SaturatingSum.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
@@ -361,8 +362,8 @@ void ReportEngine::addTotals() {
         // a text that does not start with a number adds 0, and "3/12" adds 3.
         const std::int64_t value =
             readDecimal(m_current.field(static_cast<std::uint32_t>(TotalFields[i]))).value_or(0);
-        m_group.totals[i] += value;
-        m_document.totals[i] += value;
+        addSaturating(m_group.totals[i], value);
+        addSaturating(m_document.totals[i], value);
     }
 }
 

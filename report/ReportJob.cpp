@@ -16,7 +16,7 @@ ReportResult failed(std::optional<Message> message) {
 ReportResult cancelled() {
     ReportResult result;
     result.status = ReportResult::Cancelled;
-    result.message = makeMessage("Report", "Cancelled", Severity::Error);
+    result.message = reportCancelledMessage();
     return result;
 }
 
@@ -27,6 +27,7 @@ void ReportRequest::setSettings(const Settings& settings) {
     diacriticsTable = settings.diacriticsTable;
     sortTable = settings.sortTable;
     useCh = settings.useCh;
+    dates = dateOrderOf(settings);
     reportVarious = settings.reportVarious;
     defaultDrive = settings.defaultDrive.empty() ? std::string("/") : settings.defaultDrive;
 }
@@ -39,6 +40,21 @@ std::string proposedReportName(const std::vector<std::string>& digests,
         base = std::string(name.substr(0, name.find('.')));
     }
     return base + "." + extension;
+}
+
+std::string startingTemplate(const Settings& settings, const Locale& locale,
+                             const std::string& templatesDir) {
+    if (settings.rememberTemplate && !settings.digestTemplate.empty())
+        return settings.digestTemplate;
+    return templatesDir + locale.text("General", "DefaultTemplate");
+}
+
+Message reportCancelledMessage() {
+    return makeMessage("Report", "Cancelled", Severity::Information);
+}
+
+DateOrder dateOrderOf(const Settings& settings) {
+    return settings.usDate ? DateOrder::MonthFirst : DateOrder::DayFirst;
 }
 
 ReportJob::ReportJob() = default;
@@ -63,7 +79,7 @@ ReportResult ReportJob::prepare(const ReportRequest& request) {
     m_filter.reset();
     if (!request.conditions.empty())
         m_filter = std::make_unique<Filter>(request.conditions, request.caseTable,
-                                            request.diacriticsTable);
+                                            request.diacriticsTable, request.dates);
     const ReportLoad load = m_engine.loadRecords(request.digests, m_filter.get());
     if (load.status == ReportLoad::Cancelled)
         return cancelled();

@@ -41,13 +41,15 @@ struct ReportRequest {
     std::string diacriticsTable;
     std::string sortTable;
     bool useCh = false;
+    DateOrder dates = DateOrder::DayFirst; ///< how the conditions' dates are read (usDate)
     std::string reportVarious = "Various";
     std::string defaultDrive = "/";
     /** Builds the collator for sorting from caseTable, sortTable and useCh when none is
      *  given; one shared by the program may be given instead. Not owned. */
     const Collator* collator = nullptr;
 
-    /** Takes the report's settings (tables, collation, various text, default drive). */
+    /** Takes the report's settings (tables, collation, date order, various text, default
+     *  drive). */
     void setSettings(const Settings& settings);
 };
 
@@ -107,5 +109,19 @@ private:
  *  ReportJob::proposedName()). */
 std::string proposedReportName(const std::vector<std::string>& digests,
                                const std::string& extension, const std::string& severalName);
+
+/** The template a report starts from when the user has chosen none in this run: the one
+ *  used last (digestTemplate) when rememberTemplate is on and there is one, else the
+ *  language's default template (General/DefaultTemplate of @p locale) in @p templatesDir
+ *  (ending in "/"). */
+std::string startingTemplate(const Settings& settings, const Locale& locale,
+                             const std::string& templatesDir);
+
+/** What a report reports when its owner stopped it: "Report"/"Cancelled", as news (the user
+ *  asked for it), saying that an earlier report of the name is kept. */
+Message reportCancelledMessage();
+
+/** The order the user writes dates in: month first with the usDate setting. */
+DateOrder dateOrderOf(const Settings& settings);
 
 } // namespace tl

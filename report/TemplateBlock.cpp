@@ -1,5 +1,6 @@
 #include "report/TemplateBlock.h"
 
+#include "storage/DisplayWidth.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
@@ -33,17 +34,6 @@ std::vector<std::string_view> splitWords(std::string_view text, std::size_t maxW
         words.push_back(text.substr(start, i - start));
     }
     return words;
-}
-
-// Byte offset after the first n characters of text (the end when it has fewer).
-std::size_t charOffset(std::string_view text, std::size_t n) {
-    std::size_t pos = 0;
-    for (; n > 0 && pos < text.size(); --n) {
-        std::size_t length = 1;
-        utf8Decode(text, pos, &length);
-        pos += length;
-    }
-    return pos;
 }
 
 std::string padded(std::string_view text, std::size_t length, std::size_t width, bool right) {
@@ -340,29 +330,33 @@ std::string TemplateBlock::renderCell(const Placeholder& cell, BlockContext& con
         }
     }
 
-    // Widths count characters, so fixed-width reports line up with accented names.
-    const std::size_t length = utf8Length(value);
+    // Widths count display columns, so fixed-width reports line up with accented and East
+    // Asian names alike. A cut that leaves a column free, where a wide character did not
+    // fit, fills it with a blank: a cut cell is always as wide as its width.
+    const std::size_t length = displayWidth(value);
     const std::size_t width = cell.width == 0 ? length : cell.width;
+    const auto blanks = [](std::size_t n) { return std::string(n, ' '); };
     std::string laid;
     if (length > width && cell.various) {
         const std::string various = context.variousText();
-        const std::size_t variousLength = utf8Length(various);
-        if (cell.pad && width > variousLength)
+        const std::size_t variousLength = displayWidth(various);
+        if (cell.pad && width > variousLength) {
             laid = padded(various, variousLength, width, cell.right);
-        else
-            laid = various.substr(0, charOffset(various, width));
+        } else if (variousLength > width) {
+            const ColumnSpan kept = columnPrefix(various, width);
+            laid = various.substr(0, kept.bytes) + blanks(width - kept.columns);
+        } else {
+            laid = various;
+        }
     } else if (length > width && cell.right) {
-        const std::size_t start = charOffset(value, length - width);
-        if (cell.noMark)
-            laid = value.substr(start);
-        else
-            laid = "<" + value.substr(start + charOffset(std::string_view(value).substr(start), 1));
+        const std::size_t room = cell.noMark ? width : width - 1;
+        const ColumnSpan kept = columnSuffix(value, room);
+        laid = (cell.noMark ? "" : "<") + blanks(room - kept.columns) +
+               value.substr(value.size() - kept.bytes);
     } else if (length > width) {
-        const std::size_t end = charOffset(value, width);
-        if (cell.noMark)
-            laid = value.substr(0, end);
-        else
-            laid = value.substr(0, charOffset(value, width - 1)) + ">";
+        const std::size_t room = cell.noMark ? width : width - 1;
+        const ColumnSpan kept = columnPrefix(value, room);
+        laid = value.substr(0, kept.bytes) + blanks(room - kept.columns) + (cell.noMark ? "" : ">");
     } else if (length < width && cell.pad) {
         laid = padded(value, length, width, cell.right);
     } else {

@@ -8,9 +8,10 @@
  * special variable (counters, line break, include file, dates, the drive of the current
  * volume, the size of the current group), "%" and an upper-case letter opens a field
  * placeholder closed by the next "%": "%Title 30 PAD RIGHT%" writes the record's title
- * right-aligned in 30 characters, and "%Album CSV%" writes the album as one field of a
- * comma-separated file. The generator supplies what the variables stand for through a
- * BlockContext.
+ * right-aligned in 30 columns, and "%Album CSV%" writes the album as one field of a
+ * comma-separated file. Widths count display columns: a Chinese, Japanese or Korean
+ * character takes two, a combining mark none. The generator supplies what the variables
+ * stand for through a BlockContext.
  */
 #include "platform/Version.h"
 #include "report/DriveTable.h"

@@ -14,8 +14,8 @@ std::optional<Message> scanMessage(const ScanEvent& event) {
     switch (event.status) {
     case W::StatusDone:
         return line("Done", Severity::Information);
-    case W::StatusAborted:
-        return line("Aborted", Severity::Error);
+    case W::StatusAborted: // the user's Cancel: news, not a failure
+        return line("Aborted", Severity::Information);
     case W::StatusListingFailed:
         return line("DeviceErr", Severity::Error);
     case W::StatusDirectoryError:

@@ -89,7 +89,7 @@ bool VolumeScanner::completeDatabase() {
     if (!m_replacement)
         return false;
     const bool closed = m_database.close() == RecordResult::Ok;
-    m_complete = closed && m_replacement->commit(true);
+    m_complete = closed && m_replacement->commit();
     if (!m_complete)
         m_replacement->discard();
     m_replacement.reset();

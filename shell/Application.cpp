@@ -1,10 +1,10 @@
 #include "shell/Application.h"
 
 #include "digest/ui/DigestPrompt.h"
-#include "locale/Profile.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/AppDir.h"
 #include "platform/ui/WindowText.h"
+#include "report/ReportJob.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
@@ -37,8 +37,8 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_windows.reportWizard = new ReportWizard(m_context, m_windows.main);
     m_windows.filter = new FilterDialog(m_context, m_windows.main);
     m_windows.main->restoreTogetherWith(m_windows.scan);
-    m_windows.options->setHooks(
-        {[this] { return saveSettings(); }, [this] { endWithoutSaving(); }});
+    m_windows.options->setHooks({[this] { return saveSettings(); }, [this] { endWithoutSaving(); },
+                                 [this] { useSettings(); }});
 
     // The windows that keep copies of settings, in the order they are served.
     m_appliers.add([this](const Settings& s) { m_windows.reportWizard->applySettings(s); });
@@ -56,14 +56,9 @@ void Application::show() {
 }
 
 void Application::setLocalePaths() {
-    // The user's language file may be named in the settings; the full settings load needs
-    // the language first (for its defaults), so only this key is read now.
-    const std::string settingsPath = settingsFilePath(m_appDir);
-    std::string primary;
-    if (const auto profile = Profile::load(settingsPath))
-        primary = profile->getString("Settings", "LCL", "", MaxSettingPath);
-    m_locale.setPrimaryPath(primary.empty() ? m_appDir + "locale.lcl" : primary);
-    m_locale.setFallbackPath(m_appDir + "default.lcl");
+    const LocalePaths paths = localePathsFor(m_appDir);
+    m_locale.setPrimaryPath(paths.primary);
+    m_locale.setFallbackPath(paths.fallback);
 }
 
 bool Application::checkLanguageFiles() {
@@ -114,13 +109,14 @@ void Application::startUp() {
     m_settings.path = settingsFilePath(m_appDir);
     m_settings.locale = &m_locale;
     loadSettings(m_settings);
-    if (!m_settings.digestTemplate.empty())
-        m_windows.reportWizard->setTemplatePath(m_settings.digestTemplate);
+    m_windows.reportWizard->setTemplatePath(
+        startingTemplate(m_settings, m_locale, m_context.templatesDir()));
+    useSettings();
+}
+
+void Application::useSettings() {
     m_appliers.applySettings(m_settings);
     initCollator(m_collator, m_settings.caseTable, m_settings.sortTable, m_settings.useCh);
-    if (m_windows.reportWizard->templatePath().empty())
-        m_windows.reportWizard->setTemplatePath(m_context.templatesDir() +
-                                                m_locale.text("General", "DefaultTemplate"));
 }
 
 bool Application::saveSettings() {

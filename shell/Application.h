@@ -7,7 +7,8 @@
  * the digest prompt, the report wizard and the filter dialog. When the main window is
  * first shown, the start-up routine checks the language files, puts every window text in
  * the user's language, loads and applies the settings, rebuilds the collator and picks the
- * default template.
+ * default template. Settings changed in the options are applied again, and the collator
+ * rebuilt, at once.
  *
  * The program ends by one of three roads: the main window is closed (settings saved), the
  * Exit command (settings saved), or an end asked for elsewhere without saving (unusable
@@ -42,6 +43,9 @@ public:
     /** True once startUp() has run. */
     bool isStarted() const { return m_started; }
 
+    /** Hands the settings to the windows that keep copies of them and rebuilds the
+     *  collator from them: at start-up, and whenever the options have changed them. */
+    void useSettings();
     /** Saves the settings, as the main window's closing does (the wizard's current
      *  template is written as the report template). */
     bool saveSettings();

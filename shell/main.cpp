@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tl::programIcon(QString::fromStdString(appDir + "icons/")));
     tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
     tl::Application application(appDir, desktop);
+    desktop.setLocale(*application.context().locale);
     QObject::connect(&application, &tl::Application::endRequested, &qt, &QApplication::quit,
                      Qt::QueuedConnection);
     application.show();

@@ -2,8 +2,8 @@
 /**
  * @file FileReplacement.h
  * Writing a file that replaces a user's earlier one: the new content goes to a temporary
- * file in the same folder and is renamed over the old file only when complete, so a
- * failed or cancelled run leaves the earlier file as it was.
+ * file in the same folder and is renamed over the old file only when complete and on the
+ * disk, so a failed or cancelled run, or a crash, leaves the earlier file as it was.
  */
 #include <string>
 
@@ -18,13 +18,15 @@ public:
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    /** Where to write the new content: a hidden name beside the final path. */
+    /** Where to write the new content: a hidden name beside the final path, unique to this
+     *  replacement, that fits the folder's name limit whenever the final name does. */
     const std::string& tempPath() const { return m_tempPath; }
     const std::string& finalPath() const { return m_finalPath; }
 
-    /** Renames the temporary file over the final path; false (and the temporary file
-     *  removed) when that fails. With @p sync, the data reaches the disk first. */
-    bool commit(bool sync = false);
+    /** Brings the temporary file's data to the disk, renames it over the final path and
+     *  brings the folder's new entry to the disk; false (and the temporary file removed)
+     *  when the data cannot be synced or the rename fails. The caller has closed the file. */
+    bool commit();
     /** Removes the temporary file. */
     void discard();
 

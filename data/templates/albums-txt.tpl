@@ -1,5 +1,6 @@
 ; Album list as plain text in fixed-width columns, for printing or mailing. Columns count
-; characters, so accented names line up; a value too long for its column ends in ">".
+; display columns (two for a Chinese, Japanese or Korean character), so accented and East
+; Asian names line up; a value too long for its column ends in ">".
 [General]
 TPLVersion=1
 TPLCompatibility=1

@@ -495,6 +495,8 @@ void OptionsDialog::acceptOptions() {
     if (!storeControls(edited))
         return;
     *m_context.settings = edited;
+    if (m_hooks.settingsChanged)
+        m_hooks.settingsChanged();
     if (m_hooks.saveSettings && !m_hooks.saveSettings())
         m_context.desktop->showMessage(
             this, MessageIcon::Error,

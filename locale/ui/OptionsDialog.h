@@ -35,6 +35,9 @@ public:
     struct Hooks {
         std::function<bool()> saveSettings;     ///< saves the settings as the program does
         std::function<void()> endWithoutSaving; ///< ends the program, nothing saved
+        /** OK has changed the settings: what is made from them is made again, so that the
+         *  next report, scan or digest uses them. */
+        std::function<void()> settingsChanged;
     };
 
     /** The pages, in the order of the page tree. */

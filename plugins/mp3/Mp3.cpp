@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <span>
-#include <vector>
 
 namespace tl::mp3 {
 namespace {
@@ -101,7 +102,10 @@ public:
 private:
     enum class Step { Ok, ReadError };
     enum class Shift { Ok, End, ReadError };
-    enum class Run { Yes, No, ReadError };
+    /** What lies one frame length after a header. */
+    enum class Next { SameStream, OtherStream, NoHeader, FileEnds, ReadError };
+    /** Where a search begins: at the start of the audio, or where the frame check broke. */
+    enum class From { AudioStart, Break };
 
     /** Reads up to 4 bytes into the window; bytes not read keep their old value. */
     bool readWindow(std::size_t* got = nullptr) {
@@ -111,17 +115,20 @@ private:
         return !m_file.failed();
     }
     Shift shift();
-    /** Shifts until the window holds a valid header that the next frame's header
-     *  confirms. With @p limited the search also ends when the payload count runs out. */
-    Shift search(bool limited);
-    /** Whether the header in the window starts a run: the header one frame length
-     *  further on belongs to the same stream, or the file ends before it. */
-    Run startsRun();
+    /** Shifts until the window holds the header a stream starts with: one that the next
+     *  frame's header of the same stream confirms, or, right at the start of the audio,
+     *  one that no header of another stream contradicts. From a break the search also ends
+     *  when the payload count runs out. */
+    Shift search(From from);
+    /** What follows the header in the window, one frame length further on. */
+    Next nextHeader();
     /** Takes the window's header, at @p pos, as the first header of the stream. */
     void takeFirst(std::int64_t pos);
     /** Writes the window's four bytes into Binary. */
     void writeBinary();
     Step readId3v2();
+    /** Reads the tag of @p length bytes at the start of the file into the record. */
+    Step readTagFields(std::size_t length);
     /** Skips the ID3v2 tags that follow the first one directly. */
     Step skipFollowingTags();
     Step checkFrames();
@@ -147,6 +154,8 @@ private:
     bool m_tagError = false;
     bool m_interrupted = false;
     bool m_variable = false;
+    bool m_foundAlone = false; ///< the last search took a first frame that stands alone
+    bool m_alone = false;      ///< m_first stands alone: no header of its stream follows
 };
 
 Analysis::Shift Analysis::shift() {
@@ -160,19 +169,27 @@ Analysis::Shift Analysis::shift() {
     return m_file.failed() ? Shift::ReadError : Shift::End;
 }
 
-Analysis::Shift Analysis::search(bool limited) {
-    for (;;) {
+Analysis::Shift Analysis::search(From from) {
+    for (bool first = true;; first = false) {
         if (decodeFrameHeader(m_window)) {
-            const Run run = startsRun();
-            if (run == Run::ReadError)
+            // A lone match of four bytes is common in other data (a UTF-16 byte order mark
+            // FF FE reads as an MPEG-1 Layer I header, and free-format frames, which have no
+            // bitrate to measure, hold such matches anywhere); two headers of one stream a
+            // frame apart are not. Only the first frame of the audio may stand alone: the
+            // file may end behind it, or junk may follow it (often behind the encoder's
+            // info frame), which the frame check then reports as an interruption.
+            const Next next = nextHeader();
+            if (next == Next::ReadError)
                 return Shift::ReadError;
-            if (run == Run::Yes)
+            m_foundAlone = next != Next::SameStream;
+            if (!m_foundAlone || (first && from == From::AudioStart &&
+                                  (next == Next::FileEnds || next == Next::NoHeader)))
                 return Shift::Ok;
         }
         const Shift s = shift();
         if (s != Shift::Ok)
             return s;
-        if (limited && m_remaining == 0)
+        if (from == From::Break && m_remaining == 0)
             return Shift::End;
     }
 }
@@ -181,9 +198,7 @@ bool sameStream(const FrameHeader& a, const FrameHeader& b) {
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
-Analysis::Run Analysis::startsRun() {
-    // A lone match of four bytes is common in other data (a UTF-16 byte order mark FF FE
-    // reads as an MPEG-1 Layer I header); two headers of one stream a frame apart are not.
+Analysis::Next Analysis::nextHeader() {
     const FrameHeader header = *decodeFrameHeader(m_window);
     const std::int64_t back = m_file.position();
     Window next{};
@@ -191,12 +206,14 @@ Analysis::Run Analysis::startsRun() {
     if (m_file.seekSet(back - 4 + frameLength(header)))
         got = m_file.read(next.data(), next.size());
     if (m_file.failed())
-        return Run::ReadError;
+        return Next::ReadError;
     m_file.seekSet(back);
     if (got < next.size())
-        return Run::Yes; // the file ends first: nothing contradicts the header
+        return Next::FileEnds;
     const std::optional<FrameHeader> following = decodeFrameHeader(next);
-    return following && sameStream(header, *following) ? Run::Yes : Run::No;
+    if (!following)
+        return Next::NoHeader;
+    return sameStream(header, *following) ? Next::SameStream : Next::OtherStream;
 }
 
 void Analysis::appendTag(const char* text) {
@@ -226,35 +243,51 @@ Analysis::Step Analysis::readId3v2() {
         m_remaining = reduced(m_remaining, 20);
         m_file.seekSet(Id3v2HeaderSize);
     } else {
-        m_file.seekSet(0);
-        std::vector<std::byte> block(size + Id3v2HeaderSize);
-        const std::size_t read = m_file.read(block.data(), block.size());
-        if (m_file.failed())
-            return Step::ReadError;
         // The payload loses the tag and 10 bytes more (as many as a footer has).
         m_remaining = reduced(m_remaining, size + 20);
-        const std::span<const std::byte, Id3v2HeaderSize> header(block.data(), Id3v2HeaderSize);
-        const std::size_t footer = id3v2FooterSize(header);
-        Id3v2Tag tag;
-        const Id3Result opened =
-            read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
-        if (opened != Id3Result::Ok)
-            m_tagError = true;
-        // The modern reading keeps the frames a tag held before its frame list broke off.
-        if (opened == Id3Result::Ok || (m_reading == TagReading::Modern &&
-                                        opened == Id3Result::Broken && read == block.size()))
-            readId3v2Fields(tag, m_info, m_page);
-        if (m_reading == TagReading::Modern && footer > 0) {
+        std::array<std::byte, Id3v2HeaderSize> header{};
+        std::memcpy(header.data(), m_window.data(), m_window.size());
+        std::memcpy(header.data() + m_window.size(), rest.data(), rest.size());
+        const std::size_t length = size + Id3v2HeaderSize;
+        if (readTagFields(length) == Step::ReadError)
+            return Step::ReadError;
+        m_file.seekSet(static_cast<std::int64_t>(length));
+        if (m_reading == TagReading::Modern && id3v2FooterSize(header) > 0) {
             std::array<char, Id3v2HeaderSize> bytes{};
             const std::size_t got = m_file.read(bytes.data(), bytes.size());
             if (m_file.failed())
                 return Step::ReadError;
             if (got < bytes.size() || std::memcmp(bytes.data(), "3DI", 3) != 0)
-                m_file.seekSet(static_cast<std::int64_t>(block.size())); // no footer after all
+                m_file.seekSet(static_cast<std::int64_t>(length)); // no footer after all
         }
         return skipFollowingTags();
     }
     return readWindow() ? Step::Ok : Step::ReadError;
+}
+
+Analysis::Step Analysis::readTagFields(std::size_t length) {
+    // The tag is no larger than the file, but that may still be more memory than there is:
+    // a tag that cannot be held is a tag error, as a broken one is, and the stream behind
+    // it is analysed all the same.
+    const std::unique_ptr<std::byte[]> memory(new (std::nothrow) std::byte[length]);
+    if (!memory) {
+        m_tagError = true;
+        return Step::Ok;
+    }
+    const std::span<std::byte> block(memory.get(), length);
+    m_file.seekSet(0);
+    const std::size_t read = m_file.read(block.data(), block.size());
+    if (m_file.failed())
+        return Step::ReadError;
+    Id3v2Tag tag;
+    const Id3Result opened = read < block.size() ? Id3Result::Broken : tag.open(block, m_reading);
+    if (opened != Id3Result::Ok)
+        m_tagError = true;
+    // The modern reading keeps the frames a tag held before its frame list broke off.
+    if (opened == Id3Result::Ok ||
+        (m_reading == TagReading::Modern && opened == Id3Result::Broken && read == block.size()))
+        readId3v2Fields(tag, m_info, m_page);
+    return Step::Ok;
 }
 
 Analysis::Step Analysis::skipFollowingTags() {
@@ -296,6 +329,7 @@ void Analysis::takeFirst(std::int64_t pos) {
     m_bitrateSum = m_first.bitrate;
     m_headerCount = 1;
     m_variable = false;
+    m_alone = m_foundAlone;
     writeBinary();
 }
 
@@ -314,14 +348,25 @@ Analysis::Step Analysis::checkFrames() {
     for (int i = 0; i < 5; ++i) {
         if (!m_file.seekCurrent(frameLength(current) - 4) || !readWindow())
             return Step::ReadError;
+        // A header of another stream breaks the chain as junk does: a stream is a run of
+        // frames of one kind.
         std::optional<FrameHeader> next = decodeFrameHeader(m_window);
-        if (!next) {
+        if (!next || !sameStream(*next, m_first)) {
             if (i >= 3) {
                 m_noStream = true;
                 return Step::Ok;
             }
-            m_interrupted = true;
-            const Shift s = search(true);
+            const std::int64_t breakPos = m_file.position() - 4;
+            const std::uint64_t remaining = m_remaining;
+            if (m_alone) {
+                // The first frame had no header of its stream behind it, so it may be a
+                // lone match in junk, and the stream may begin inside its bytes: the
+                // search goes on from the byte after it.
+                m_alone = false;
+                if (!m_file.seekSet(m_streamStart + 1) || !readWindow())
+                    return Step::ReadError;
+            }
+            const Shift s = search(From::Break);
             if (s == Shift::ReadError)
                 return Step::ReadError;
             if (s == Shift::End) {
@@ -329,9 +374,8 @@ Analysis::Step Analysis::checkFrames() {
                 return Step::Ok;
             }
             const std::int64_t found = m_file.position() - 4;
-            m_firstPos = found;
             next = decodeFrameHeader(m_window);
-            if (!sameStream(*next, m_first)) {
+            if (!sameStream(*next, m_first) || found < breakPos) {
                 // Another kind of stream: what the check followed so far was junk before
                 // it, not its first frames. The check starts again on the stream found,
                 // and the junk leaves the payload as leading junk does.
@@ -344,6 +388,10 @@ Analysis::Step Analysis::checkFrames() {
                 i = -1;
                 continue;
             }
+            // The stream goes on behind junk: an interruption, and the junk is no audio.
+            m_interrupted = true;
+            m_firstPos = found;
+            m_remaining = reduced(remaining, static_cast<std::uint64_t>(found - breakPos));
         }
         current = *next;
         if (summing) {
@@ -423,7 +471,7 @@ int Analysis::run() {
     } else {
         if (std::memcmp(m_window.data(), "ID3", 3) == 0 && readId3v2() == Step::ReadError)
             return TL_AFI_READ_ERROR;
-        const Shift s = search(false);
+        const Shift s = search(From::AudioStart);
         if (s == Shift::ReadError)
             return TL_AFI_READ_ERROR;
         m_noStream = s == Shift::End;

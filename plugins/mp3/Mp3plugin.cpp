@@ -94,15 +94,27 @@ TL_EXPORT int32_t _GetPluginInfo(PluginInfo* info) {
     return 0;
 }
 
+// No exception crosses the interface: the host is not bound to be C++, and one that is
+// need not expect any. What fails inside (memory, above all) becomes a result.
+
 TL_EXPORT int32_t _GetAudioFileInfo(int32_t fd, AudioFileInfo* info, int32_t options) {
     if (!info)
         return TL_AFI_NO_HANDLE;
-    return tl::mp3::analyseDescriptor(fd, *info, options, tl::mp3::codePageFromEnvironment());
+    try {
+        return tl::mp3::analyseDescriptor(fd, *info, options, tl::mp3::codePageFromEnvironment());
+    } catch (...) {
+        // The file could not be read through; the fields found so far stay.
+        return TL_AFI_READ_ERROR;
+    }
 }
 
 TL_EXPORT int32_t _ConfigurePugin(PluginConfigRequest* request) {
     const std::uint32_t owner = request ? request->ownerWindow : 0;
-    if (!showWithQt(owner))
-        std::fprintf(stderr, "%s\n", configureText().c_str());
-    return 0;
+    try {
+        if (!showWithQt(owner))
+            std::fprintf(stderr, "%s\n", configureText().c_str());
+        return 0;
+    } catch (...) {
+        return 1;
+    }
 }

@@ -12,7 +12,7 @@ namespace tl::taglib {
 enum class Container {
     Flac,    ///< native FLAC
     Ogg,     ///< Ogg with Vorbis, Opus or FLAC
-    Mp4,     ///< MPEG-4 audio with AAC or ALAC
+    Mp4,     ///< MPEG-4 audio with AAC, ALAC, AC-3, E-AC-3, FLAC or Opus
     Asf,     ///< Windows Media Audio
     Wav,     ///< RIFF WAVE
     Aiff,    ///< AIFF and AIFF-C
@@ -39,7 +39,9 @@ inline constexpr std::array<Format, 11> Formats = {{
     {"OPUS", Container::Ogg, "Opus plugin", "Opus in Ogg with Vorbis comments, read with TagLib",
      "Opus"},
     {"M4A", Container::Mp4, "MPEG-4 audio plugin",
-     "AAC and ALAC in MPEG-4 files with their item lists, read with TagLib", "MPEG-4 audio"},
+     "AAC, ALAC, AC-3, E-AC-3, FLAC and Opus in MPEG-4 files with their item lists, read with "
+     "TagLib",
+     "MPEG-4 audio"},
     {"WMA", Container::Asf, "WMA plugin", "Windows Media Audio with ASF tags, read with TagLib",
      "WMA"},
     {"WAV", Container::Wav, "WAV plugin", "RIFF WAVE with INFO and ID3 tags, read with TagLib",

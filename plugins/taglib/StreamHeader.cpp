@@ -1,11 +1,11 @@
 #include "plugins/taglib/StreamHeader.h"
 
-#include "plugins/taglib/DescriptorStream.h"
+#include "plugins/taglib/ByteReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace tl::taglib {
 namespace {
@@ -13,48 +13,10 @@ namespace {
 // Caps on what a size field may make a reader look at.
 constexpr int MaxChunks = 4096;                // chunks or objects walked in one list
 constexpr std::size_t MaxInfoList = 64 * 1024; // bytes of a RIFF INFO list
-constexpr std::size_t MaxBoxBody = 4096;       // bytes of an MPEG-4 sample entry
 constexpr std::size_t FlacSearch = 64 * 1024;  // bytes searched for "fLaC"
+constexpr std::int64_t MaxComments = 65536;    // comments of a Vorbis comment measured
+constexpr std::int64_t MaxComment = 1 << 24;   // bytes of a Vorbis comment kept
 constexpr std::size_t HeaderBytes = 4;         // bytes of a header shown in Binary
-constexpr std::size_t ConfigBytes = 16;        // bytes kept of a decoder configuration
-
-/** Bounds-checked reading of numbers from bytes read out of the file. */
-class Bytes {
-public:
-    explicit Bytes(std::string data) : m_data(std::move(data)) {}
-    std::size_t size() const { return m_data.size(); }
-    bool has(std::size_t at, std::size_t n) const { return at <= size() && n <= size() - at; }
-    unsigned u8(std::size_t at) const { return has(at, 1) ? byte(at) : 0; }
-    std::uint32_t u16le(std::size_t at) const {
-        return has(at, 2) ? byte(at) | byte(at + 1) << 8 : 0;
-    }
-    std::uint32_t u32le(std::size_t at) const {
-        return has(at, 4) ? u16le(at) | u16le(at + 2) << 16 : 0;
-    }
-    std::uint32_t u32be(std::size_t at) const {
-        return has(at, 4) ? byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3)
-                          : 0;
-    }
-    std::uint64_t u64le(std::size_t at) const {
-        return has(at, 8) ? u32le(at) | static_cast<std::uint64_t>(u32le(at + 4)) << 32 : 0;
-    }
-    bool is(std::size_t at, std::string_view text) const {
-        return has(at, text.size()) && m_data.compare(at, text.size(), text) == 0;
-    }
-    std::string slice(std::size_t at, std::size_t n) const {
-        return at < size() ? m_data.substr(at, n) : std::string();
-    }
-
-private:
-    std::uint32_t byte(std::size_t at) const { return static_cast<unsigned char>(m_data[at]); }
-    std::string m_data;
-};
-
-Bytes readBytes(DescriptorStream& stream, std::int64_t offset, std::size_t count) {
-    std::string data(count, '\0');
-    data.resize(stream.readAt(offset, data.data(), count));
-    return Bytes(std::move(data));
-}
 
 /** Where the stream starts: right after a well-formed ID3v2 tag, else at 0. */
 std::int64_t afterId3v2(DescriptorStream& stream) {
@@ -80,100 +42,6 @@ constexpr char AsfMetadataLibrary[] =
 
 std::string_view guid(const char* bytes) {
     return {bytes, 16};
-}
-
-/** The payload of an MPEG-4 descriptor of @p tag starting at @p at (ISO/IEC 14496-1
- *  8.3.3: a tag byte, then a size in up to four 7-bit groups); false when it is not
- *  there. */
-bool descriptor(const Bytes& b, std::size_t& at, unsigned tag, std::size_t& length) {
-    if (b.u8(at) != tag || !b.has(at, 2))
-        return false;
-    ++at;
-    length = 0;
-    for (int i = 0; i < 4; ++i) {
-        const unsigned c = b.u8(at++);
-        length = length << 7 | (c & 0x7F);
-        if (!(c & 0x80))
-            return b.has(at, 0);
-    }
-    return b.has(at, 0);
-}
-
-/** The AudioSpecificConfig inside an "esds" box body @p b (after its version and
- *  flags): ES_Descriptor, DecoderConfigDescriptor, DecoderSpecificInfo. */
-std::string esdsConfig(const Bytes& b) {
-    std::size_t at = 4, length = 0;
-    if (!descriptor(b, at, 0x03, length))
-        return {};
-    const unsigned flags = b.u8(at + 2);
-    at += 3;
-    if (flags & 0x80)
-        at += 2; // depends-on ES_ID
-    if (flags & 0x40)
-        at += 1 + b.u8(at); // URL
-    if (flags & 0x20)
-        at += 2; // OCR ES_ID
-    if (!descriptor(b, at, 0x04, length))
-        return {};
-    at += 13; // object type, stream type, buffer size, maximum and average bitrate
-    if (!descriptor(b, at, 0x05, length))
-        return {};
-    return b.slice(at, std::min(length, ConfigBytes));
-}
-
-/** The decoder configuration in the child boxes of a sample entry, from @p at to @p end
- *  of @p b; "wave" (QuickTime) boxes are looked into once. */
-std::string sampleEntryConfig(const Bytes& b, std::size_t at, std::size_t end, int depth = 0) {
-    for (int i = 0; i < MaxChunks && at + 8 <= end && b.has(at, 8); ++i) {
-        const std::size_t size = b.u32be(at);
-        if (size < 8 || size > end - at)
-            return {};
-        if (b.is(at + 4, "esds"))
-            return esdsConfig(Bytes(b.slice(at + 8, size - 8)));
-        if (b.is(at + 4, "alac"))
-            return b.slice(at + 12, std::min<std::size_t>(size >= 12 ? size - 12 : 0, ConfigBytes));
-        if (b.is(at + 4, "wave") && depth == 0) {
-            std::string found = sampleEntryConfig(b, at + 8, at + size, 1);
-            if (!found.empty())
-                return found;
-        }
-        at += size;
-    }
-    return {};
-}
-
-/** An MPEG-4 box: where its body starts and where the box ends. */
-struct Box {
-    std::int64_t body;
-    std::int64_t end;
-};
-
-/** The first child box of type @p type in @p parent, looked for from @p from on (from
- *  the parent's body when 0). A box's size is 32 bits, or 64 bits after it when 1, or the
- *  rest of the parent when 0 (ISO/IEC 14496-12 4.2). */
-std::optional<Box> childBox(DescriptorStream& stream, const Box& parent, const char* type,
-                            std::int64_t from = 0) {
-    std::int64_t at = from > 0 ? from : parent.body;
-    for (int i = 0; i < MaxChunks && at + 8 <= parent.end; ++i) {
-        const Bytes h = readBytes(stream, at, 16);
-        std::int64_t size = h.u32be(0);
-        std::int64_t header = 8;
-        if (size == 1) {
-            const std::uint64_t large = static_cast<std::uint64_t>(h.u32be(8)) << 32 | h.u32be(12);
-            size = large > static_cast<std::uint64_t>(parent.end - at)
-                       ? 0
-                       : static_cast<std::int64_t>(large);
-            header = 16;
-        } else if (size == 0) {
-            size = parent.end - at;
-        }
-        if (size < header || size > parent.end - at)
-            return std::nullopt;
-        if (h.is(4, type))
-            return Box{at + header, at + size};
-        at += size;
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -204,91 +72,98 @@ Id3v2Probe probeId3v2(DescriptorStream& stream) {
     return probe;
 }
 
-std::string flacStreamInfo(DescriptorStream& stream) {
-    std::int64_t at = afterId3v2(stream);
-    Bytes head = readBytes(stream, at, 12);
-    if (!head.is(0, "fLaC")) {
-        // A reader also finds the stream behind a broken tag: search as it does.
-        const Bytes window = readBytes(stream, 0, FlacSearch);
-        std::size_t pos = 0;
-        while (pos < window.size() && !window.is(pos, "fLaC"))
-            ++pos;
-        if (pos >= window.size())
-            return {};
-        at = static_cast<std::int64_t>(pos);
-        head = readBytes(stream, at, 12);
+namespace {
+
+/** Where "fLaC" begins: at the start or right after an ID3v2 tag, else (a reader also
+ *  finds the stream behind a broken tag) the first one in the first bytes; -1: none. */
+std::int64_t flacMarker(DescriptorStream& stream) {
+    const std::int64_t at = afterId3v2(stream);
+    if (readBytes(stream, at, 4).is(0, "fLaC"))
+        return at;
+    const Bytes window = readBytes(stream, 0, FlacSearch);
+    const std::size_t pos = window.text().find("fLaC");
+    return pos == std::string::npos ? -1 : static_cast<std::int64_t>(pos);
+}
+
+/** The bytes a Vorbis comment (@p type 4) or picture (6) block starting at @p at holds by
+ *  its own length fields; 0 when they run past the end of the file or the type has
+ *  none. */
+std::int64_t measuredBlock(DescriptorStream& stream, std::int64_t at, unsigned type) {
+    const std::int64_t end = stream.length();
+    std::int64_t pos = at;
+    auto field = [&](bool littleEndian) -> std::int64_t {
+        const Bytes b = readBytes(stream, pos, 4);
+        if (b.size() < 4)
+            return -1;
+        pos += 4;
+        return littleEndian ? b.u32le(0) : b.u32be(0);
+    };
+    auto skip = [&](std::int64_t n) {
+        pos = n < 0 || n > end - pos ? end + 1 : pos + n;
+        return pos <= end;
+    };
+    if (type == 4) {
+        // Vendor string, comment count, then each comment: little-endian lengths.
+        if (!skip(field(true)))
+            return 0;
+        const std::int64_t count = field(true);
+        if (count < 0 || count > MaxComments)
+            return 0;
+        for (std::int64_t i = 0; i < count; ++i)
+            if (!skip(field(true)))
+                return 0;
+        return pos - at;
     }
+    if (type == 6) {
+        // Picture type, MIME type, description, four numbers, data: big-endian lengths.
+        if (!skip(4) || !skip(field(false)) || !skip(field(false)) || !skip(16) ||
+            !skip(field(false)))
+            return 0;
+        return pos - at;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string flacStreamInfo(DescriptorStream& stream) {
+    const std::int64_t at = flacMarker(stream);
+    const Bytes head = readBytes(stream, at, 12);
     // The first metadata block must be STREAMINFO (type 0) of 34 bytes.
-    if ((head.u8(4) & 0x7F) != 0 || (head.u32be(4) & 0xFFFFFF) < HeaderBytes)
+    if (at < 0 || (head.u8(4) & 0x7F) != 0 || (head.u32be(4) & 0xFFFFFF) < HeaderBytes)
         return {};
     return head.slice(8, HeaderBytes);
 }
 
-std::string mp4DecoderConfig(DescriptorStream& stream) {
-    std::vector<Box> tracks;
-    const Box file{0, stream.length()};
-    const std::optional<Box> moov = childBox(stream, file, "moov");
-    if (!moov)
-        return {};
-    for (std::int64_t from = moov->body; tracks.size() < MaxChunks;) {
-        const std::optional<Box> trak = childBox(stream, *moov, "trak", from);
-        if (!trak)
-            break;
-        tracks.push_back(*trak);
-        from = trak->end;
-    }
-    for (const Box& trak : tracks) {
-        const std::optional<Box> mdia = childBox(stream, trak, "mdia");
-        const std::optional<Box> hdlr = mdia ? childBox(stream, *mdia, "hdlr") : std::nullopt;
-        // hdlr: version and flags, pre_defined, then the handler type.
-        if (!hdlr || !readBytes(stream, hdlr->body + 8, 4).is(0, "soun"))
-            continue;
-        std::optional<Box> stsd = childBox(stream, *mdia, "minf");
-        for (const char* name : {"stbl", "stsd"})
-            stsd = stsd ? childBox(stream, *stsd, name) : std::nullopt;
-        if (!stsd)
-            return {};
-        // stsd: version and flags, entry count, then the first sample entry.
-        const Bytes box = readBytes(stream, stsd->body,
-                                    static_cast<std::size_t>(std::clamp<std::int64_t>(
-                                        stsd->end - stsd->body, 0, MaxBoxBody)));
-        const std::size_t entry = 8;
-        const std::size_t entrySize = box.u32be(entry);
-        if (entrySize < 36 || !box.has(entry, entrySize))
-            return {};
-        // Audio sample entry (ISO/IEC 14496-12 12.2.3): 8 bytes of box header, 6 reserved,
-        // the data reference index, then the sound description, whose version (QuickTime)
-        // adds 16 or 36 bytes.
-        std::size_t children = entry + 36;
-        const unsigned version = box.u32be(entry + 16) >> 16;
-        if (version == 1)
-            children += 16;
-        else if (version == 2)
-            children += 36;
-        return sampleEntryConfig(box, children, entry + entrySize);
-    }
-    return {};
-}
-
-int aacChannels(const std::string& config) {
-    std::size_t bit = 0;
-    auto take = [&](int n) {
-        unsigned value = 0;
-        for (int i = 0; i < n; ++i, ++bit) {
-            const std::size_t byte = bit / 8;
-            const unsigned b = byte < config.size() ? static_cast<unsigned char>(config[byte]) : 0;
-            value = value << 1 | ((b >> (7 - bit % 8)) & 1);
+FlacMetadata readFlacMetadata(DescriptorStream& stream) {
+    FlacMetadata meta;
+    const std::int64_t marker = flacMarker(stream);
+    if (marker < 0)
+        return meta;
+    std::int64_t at = marker + 4;
+    for (int i = 0; i < MaxChunks; ++i) {
+        const Bytes header = readBytes(stream, at, 4);
+        const unsigned type = header.u8(0) & 0x7F;
+        std::int64_t size = header.u32be(0) & 0xFFFFFF;
+        if (header.size() < 4 || (i == 0 && (type != 0 || size < 34)))
+            return FlacMetadata{};
+        size = std::max(size, measuredBlock(stream, at + 4, type));
+        if (size > stream.length() - (at + 4))
+            return meta; // the frames cannot be found
+        if (type == 0 && meta.streamInfo.empty())
+            meta.streamInfo = readBytes(stream, at + 4, 34).text();
+        if (type == 4 && meta.vorbisComment.empty())
+            meta.vorbisComment =
+                readBytes(stream, at + 4,
+                          static_cast<std::size_t>(std::min<std::int64_t>(size, MaxComment)))
+                    .text();
+        at += 4 + size;
+        if (header.u8(0) & 0x80) {
+            meta.audioStart = at;
+            return meta;
         }
-        return value;
-    };
-    if (take(5) == 31) // escape: six more bits of object type
-        take(6);
-    if (take(4) == 15) // escape: the frequency itself in 24 bits
-        take(24);
-    const unsigned channels = take(4);
-    if (bit > config.size() * 8 || channels == 0 || channels > 7)
-        return 0;
-    return channels == 7 ? 8 : static_cast<int>(channels);
+    }
+    return meta;
 }
 
 std::string asfWaveFormat(DescriptorStream& stream) {
@@ -444,20 +319,37 @@ RiffChunks readRiffChunks(DescriptorStream& stream) {
     const Bytes head = readBytes(stream, 0, 12);
     if (!head.is(0, "RIFF") || !head.is(8, "WAVE"))
         return chunks;
+    // A writer that could not go back leaves the sizes 0 or 0xFFFFFFFF: the file's end
+    // ends the list then.
+    const std::int64_t riffSize = head.u32le(4);
     const std::int64_t end =
-        std::min<std::int64_t>(8 + static_cast<std::int64_t>(head.u32le(4)), stream.length());
+        riffSize < 4 ? stream.length() : std::min<std::int64_t>(8 + riffSize, stream.length());
     std::int64_t at = 12;
     for (int i = 0; i < MaxChunks && at + 8 <= end; ++i) {
+        // Any identifier is stepped over by its size, as players do, an empty one too.
         const Bytes chunk = readBytes(stream, at, 12);
         const std::int64_t size = chunk.u32le(4);
+        const std::int64_t body = at + 8;
         if (chunk.is(0, "fmt ") && chunks.format.empty()) {
-            chunks.format = readBytes(stream, at + 8,
-                                      static_cast<std::size_t>(std::min<std::int64_t>(size, 40)))
-                                .slice(0, 40);
+            chunks.format =
+                readBytes(stream, body, static_cast<std::size_t>(std::min<std::int64_t>(size, 40)))
+                    .text();
+        } else if (chunk.is(0, "data") && chunks.dataOffset < 0) {
+            chunks.dataOffset = body;
+            const std::int64_t left = stream.length() - body;
+            if (size == 0 || size > left) {
+                chunks.dataSize = left; // the samples run to the end of the file
+                break;
+            }
+            chunks.dataSize = size;
+        } else if (chunk.is(0, "fact") && size >= 4) {
+            chunks.factSamples = readBytes(stream, body, 4).u32le(0);
+        } else if ((chunk.is(0, "id3 ") || chunk.is(0, "ID3 ")) && chunks.id3Offset < 0) {
+            chunks.id3Offset = body;
         } else if (chunk.is(0, "LIST") && chunk.is(8, "INFO") && chunks.info.empty()) {
             const std::size_t length =
                 static_cast<std::size_t>(std::min<std::int64_t>(size, MaxInfoList));
-            const Bytes list = readBytes(stream, at + 8, length);
+            const Bytes list = readBytes(stream, body, length);
             std::size_t p = 4;
             for (int j = 0; j < MaxChunks && list.has(p, 8); ++j) {
                 const std::size_t fieldSize = list.u32le(p + 4);
@@ -469,9 +361,73 @@ RiffChunks readRiffChunks(DescriptorStream& stream) {
                 p += 8 + fieldSize + (fieldSize & 1);
             }
         }
-        at += 8 + size + (size & 1);
+        at = body + size + (size & 1);
     }
     return chunks;
+}
+
+namespace {
+
+/** The facts of a stream of @p rate and @p channels lasting @p length milliseconds in
+ *  @p bytes; none when it lasts no time. */
+StreamFacts facts(unsigned rate, unsigned channels, double length, double bytes) {
+    StreamFacts f;
+    if (length <= 0 || rate == 0 || channels == 0)
+        return f;
+    f.rate = rate;
+    f.channels = static_cast<int>(channels);
+    f.length = std::max(static_cast<int>(std::lround(length)), 1);
+    f.bitrate = static_cast<int>(std::lround(bytes * 8 / length));
+    return f;
+}
+
+} // namespace
+
+StreamFacts waveStream(const RiffChunks& chunks) {
+    if (chunks.format.size() < 16 || chunks.dataSize <= 0)
+        return {};
+    const Bytes fmt(chunks.format);
+    const unsigned channels = fmt.u16le(2), rate = fmt.u32le(4), byteRate = fmt.u32le(8);
+    unsigned frameBytes = fmt.u16le(12);
+    const auto data = static_cast<double>(chunks.dataSize);
+    double length = 0; // milliseconds
+    switch (waveFormatTag(chunks.format)) {
+    case 0x0001: // PCM, float, A-law and µ-law: whole sample frames
+    case 0x0003:
+    case 0x0006:
+    case 0x0007:
+        if (frameBytes == 0)
+            frameBytes = channels * ((fmt.u16le(14) + 7) / 8);
+        if (frameBytes > 0)
+            length = std::floor(data / frameBytes) * 1000.0 / rate;
+        break;
+    default: // compressed: the sample count of the fact chunk, else the byte rate
+        if (chunks.factSamples > 0)
+            length = static_cast<double>(chunks.factSamples) * 1000.0 / rate;
+        else if (byteRate > 0)
+            length = data * 1000.0 / byteRate;
+    }
+    return facts(rate, channels, length, data);
+}
+
+// STREAMINFO: block sizes (4 bytes), frame sizes (6), then the sample rate in 20 bits,
+// channels - 1 in 3, bits per sample - 1 in 5 and the sample count in 36.
+StreamInfoFormat streamInfoFormat(const std::string& streamInfo) {
+    if (streamInfo.size() < 18)
+        return {};
+    const Bytes b(streamInfo);
+    return {b.u8(10) << 12 | b.u8(11) << 4 | b.u8(12) >> 4,
+            static_cast<int>((b.u8(12) >> 1 & 7) + 1),
+            static_cast<std::uint64_t>(b.u8(13) & 0x0F) << 32 | b.u32be(14)};
+}
+
+StreamFacts flacStream(const FlacMetadata& meta, std::int64_t audioEnd) {
+    const StreamInfoFormat f = streamInfoFormat(meta.streamInfo);
+    if (f.rate == 0 || meta.audioStart <= 0 || audioEnd < meta.audioStart)
+        return {};
+    return facts(f.rate, static_cast<unsigned>(f.channels),
+                 static_cast<double>(f.samples) * 1000.0 / f.rate,
+                 static_cast<double>(audioEnd - meta.audioStart));
 }
 
 unsigned waveFormatTag(const std::string& format) {

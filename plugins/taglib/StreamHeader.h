@@ -31,6 +31,13 @@ struct Id3v2Probe {
     int version = 0;       ///< the major version byte
 };
 
+/** What a container's own headers say of its stream. */
+struct StreamFacts {
+    unsigned rate = 0;
+    int channels = 0;
+    int length = 0;  ///< milliseconds, at least 1; 0: no stream
+    int bitrate = 0; ///< kbit/s
+};
 /** The ID3v2 header at the start of the file. */
 Id3v2Probe probeId3v2(DescriptorStream& stream);
 
@@ -38,14 +45,29 @@ Id3v2Probe probeId3v2(DescriptorStream& stream);
  *  none where a FLAC reader looks (at the start, or after an ID3v2 tag). */
 std::string flacStreamInfo(DescriptorStream& stream);
 
-/** The decoder configuration of the first audio track of an MPEG-4 file (at most 16
- *  bytes): the AudioSpecificConfig of AAC, the ALACSpecificConfig of ALAC. */
-std::string mp4DecoderConfig(DescriptorStream& stream);
+/** The metadata of a native FLAC file as a walk of its blocks reads it, for the files
+ *  whose chain TagLib cannot follow. A Vorbis comment or picture block is measured by its
+ *  own length fields, and where they say more than its size field (writers have counted
+ *  characters for bytes, and a picture's size has overflowed its 24 bits) the walk goes
+ *  on behind what they say; nothing is read past the end of the file. */
+struct FlacMetadata {
+    std::string streamInfo;      ///< the STREAMINFO block; empty when the file has none
+    std::string vorbisComment;   ///< the first Vorbis comment block, whole (up to 16 MiB)
+    std::int64_t audioStart = 0; ///< where the frames begin; 0: the chain breaks first
+};
+FlacMetadata readFlacMetadata(DescriptorStream& stream);
 
-/** The channel count that an AAC AudioSpecificConfig gives (ISO/IEC 14496-3 1.6.2.1:
- *  object type, sampling frequency index, channel configuration); 0 when it does not
- *  give one. */
-int aacChannels(const std::string& config);
+/** What a STREAMINFO block gives; all 0 when it is too short. */
+struct StreamInfoFormat {
+    unsigned rate = 0;
+    int channels = 0;
+    std::uint64_t samples = 0; ///< the sample count (0: unknown)
+};
+StreamInfoFormat streamInfoFormat(const std::string& streamInfo);
+
+/** The stream that STREAMINFO describes: the playing time from its sample count, the
+ *  bitrate from the bytes of the frames, from @p meta's audioStart to @p audioEnd. */
+StreamFacts flacStream(const FlacMetadata& meta, std::int64_t audioEnd);
 
 /** The first bytes of the WAVEFORMATEX of the first audio stream of an ASF file. */
 std::string asfWaveFormat(DescriptorStream& stream);
@@ -63,8 +85,21 @@ struct RiffChunks {
     /** The INFO list's text fields in file order: identifier and raw text (up to its
      *  first zero byte). */
     std::vector<std::pair<std::string, std::string>> info;
+    std::int64_t dataOffset = -1; ///< where the samples begin; -1: no "data" chunk
+    /** Their bytes: to the end of the file when the size says 0 or more than the file
+     *  holds, as a writer that streamed the file leaves it. */
+    std::int64_t dataSize = 0;
+    std::int64_t factSamples = -1; ///< the sample count of a "fact" chunk; -1: none
+    std::int64_t id3Offset = -1;   ///< where an "id3 " chunk's tag begins; -1: none
 };
+/** The chunks in the order of the file, each stepped over by its size whatever its
+ *  identifier, a chunk of size 0 too; the list ends at the end of the RIFF form, or of the
+ *  file when the form's size is 0 or larger. */
 RiffChunks readRiffChunks(DescriptorStream& stream);
+
+/** The stream of @p chunks: the playing time from the whole sample frames of the data (or
+ *  the sample count of "fact", or the byte rate, for compressed formats). */
+StreamFacts waveStream(const RiffChunks& chunks);
 
 /** The format tag of a WAVE "fmt " chunk, the sub-format's for WAVE_FORMAT_EXTENSIBLE;
  *  0 when the chunk is too short. */

@@ -1,6 +1,8 @@
 #include "plugins/taglib/TaglibAnalysis.h"
 
+#include "plugins/taglib/ByteReader.h"
 #include "plugins/taglib/DescriptorStream.h"
+#include "plugins/taglib/Mp4Audio.h"
 #include "plugins/taglib/StreamHeader.h"
 
 #include <taglib/aifffile.h>
@@ -23,8 +25,10 @@
 #include <taglib/xiphcomment.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace tl::taglib {
 namespace {
@@ -34,6 +38,16 @@ constexpr auto ReadStyle = TagLib::AudioProperties::Average;
 std::string bytes(const TagLib::ByteVector& v) {
     return std::string(v.data(), v.size());
 }
+
+/** A TagLib file over the stream that reads nothing itself, for reading a tag that the
+ *  plug-in found where the container's reader did not. */
+class RawFile : public TagLib::File {
+public:
+    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
 
 /** One analysis: what the container's reader found, gathered before the record is
  *  written. */
@@ -59,6 +73,8 @@ private:
     /** Records the stream when @p file is valid and @p p describes audio. */
     void found(const TagLib::File& file, const TagLib::AudioProperties* p, std::string type,
                std::string header);
+    /** Records the stream the plug-in read itself where TagLib found none. */
+    void found(const StreamFacts& f, std::string type, std::string header);
     // Each tag that holds a field is named in Tag and read into the fields, in the
     // order of the calls: the format's order of precedence.
     void xiph(const TagLib::Ogg::XiphComment* tag);
@@ -95,6 +111,18 @@ void Analysis::found(const TagLib::File& file, const TagLib::AudioProperties* p,
     m_channels = p->channels();
 }
 
+void Analysis::found(const StreamFacts& f, std::string type, std::string header) {
+    if (m_streamFound || f.length <= 0)
+        return;
+    m_streamFound = true;
+    m_type = std::move(type);
+    m_header = std::move(header);
+    m_length = f.length;
+    m_bitrate = f.bitrate;
+    m_sampleRate = static_cast<int>(f.rate);
+    m_channels = f.channels;
+}
+
 void Analysis::xiph(const TagLib::Ogg::XiphComment* tag) {
     if (!tag || tag->isEmpty())
         return;
@@ -127,8 +155,22 @@ void Analysis::ape(const TagLib::APE::Tag* tag) {
 void Analysis::readFlac() {
     TagLib::FLAC::File file(&m_stream, TagLib::ID3v2::FrameFactory::instance(), true, ReadStyle);
     found(file, file.audioProperties(), "FLAC", flacStreamInfo(m_stream));
-    if (file.hasXiphComment())
+    if (file.isValid() && file.hasXiphComment()) {
         xiph(file.xiphComment());
+    } else {
+        // A block whose size field says too little breaks the chain TagLib follows; the
+        // blocks' own lengths still lead to the Vorbis comment and the frames.
+        const FlacMetadata meta = readFlacMetadata(m_stream);
+        const bool id3v1 = readBytes(m_stream, m_stream.length() - 128, 3).is(0, "TAG");
+        found(flacStream(meta, m_stream.length() - (id3v1 ? 128 : 0)), "FLAC",
+              meta.streamInfo.substr(0, 4));
+        if (!meta.vorbisComment.empty()) {
+            const TagLib::ByteVector data(meta.vorbisComment.data(),
+                                          static_cast<unsigned>(meta.vorbisComment.size()));
+            const TagLib::Ogg::XiphComment comment(data);
+            xiph(&comment);
+        }
+    }
     if (file.hasID3v2Tag()) {
         m_id3v2Read = true;
         m_id3v2Fields = file.ID3v2Tag() && !file.ID3v2Tag()->isEmpty();
@@ -169,14 +211,25 @@ void Analysis::readOgg() {
 void Analysis::readMp4() {
     TagLib::MP4::File file(&m_stream, true, ReadStyle);
     const TagLib::MP4::Properties* p = file.audioProperties();
+    const std::optional<Mp4Track> track = file.isValid() ? readMp4Track(m_stream) : std::nullopt;
+    const Mp4Stream s = track ? mp4Stream(*track) : Mp4Stream{};
     if (p && p->codec() != TagLib::MP4::Properties::Unknown) {
         const bool alac = p->codec() == TagLib::MP4::Properties::ALAC;
-        const std::string config = file.isValid() ? mp4DecoderConfig(m_stream) : std::string();
-        found(file, p, alac ? "ALAC" : "AAC", config);
-        // The sample entry of AAC often says two channels whatever the stream holds; the
-        // decoder configuration tells.
-        if (const int channels = alac ? 0 : aacChannels(config); channels > 0)
-            m_channels = channels;
+        found(file, p, alac ? "ALAC" : "AAC", track ? track->config : std::string());
+        // The sample entry of AAC often says two channels whatever the stream holds, and
+        // the rate of HE-AAC's core: the decoder configuration tells.
+        if (!alac && s.channels > 0)
+            m_channels = s.channels;
+        if (!alac && s.rate > 0)
+            m_sampleRate = static_cast<int>(s.rate);
+    } else if (p && track && !s.type.empty() && s.rate > 0 && s.channels > 0) {
+        // A codec TagLib does not know: the track's media duration is TagLib's, the rest
+        // the decoder configuration's, the bitrate the samples' bytes where it has none.
+        StreamFacts f{s.rate, s.channels, std::max(p->lengthInMilliseconds(), 1), s.bitrate};
+        if (f.bitrate == 0)
+            f.bitrate = static_cast<int>(
+                std::lround(static_cast<double>(track->sampleBytes) * 8 / f.length));
+        found(f, s.type, s.header);
     }
     if (file.isValid() && file.hasMP4Tag() && !file.tag()->isEmpty()) {
         m_kinds.push_back("MP4");
@@ -236,11 +289,18 @@ std::string waveType(unsigned tag) {
 void Analysis::readWav() {
     TagLib::RIFF::WAV::File file(&m_stream, true, ReadStyle);
     const RiffChunks chunks = readRiffChunks(m_stream);
-    found(file, file.audioProperties(), waveType(waveFormatTag(chunks.format)), chunks.format);
-    if (!file.isValid())
-        return;
-    if (file.hasID3v2Tag())
+    const std::string type = waveType(waveFormatTag(chunks.format));
+    found(file, file.audioProperties(), type, chunks.format);
+    // TagLib refuses a file with a chunk of no name, and sizes that a streaming writer left
+    // unfilled; the chunks still describe the stream, as players read it.
+    found(waveStream(chunks), type, chunks.format);
+    if (file.hasID3v2Tag()) {
         id3v2(file.ID3v2Tag());
+    } else if (chunks.id3Offset >= 0) {
+        RawFile raw(&m_stream);
+        const TagLib::ID3v2::Tag tag(&raw, chunks.id3Offset);
+        id3v2(&tag);
+    }
     if (!chunks.info.empty()) {
         m_kinds.push_back("RIFF-INFO");
         m_tags.addRiffInfo(chunks.info);

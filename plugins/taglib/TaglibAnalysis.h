@@ -6,13 +6,13 @@
  *
  * The record is filled as the mp3 plug-in fills it, with the same field limits and
  * UTF-8 text cut at character boundaries:
- *  - `Type` names the codec: FLAC, Vorbis, Opus, AAC, ALAC, WMA, PCM (or PCM float, A-law,
- *    µ-law), WavPack, APE;
+ *  - `Type` names the codec: FLAC, Vorbis, Opus, AAC, ALAC, AC-3, E-AC-3, WMA, PCM (or PCM
+ *    float, A-law, µ-law), WavPack, APE;
  *  - `Length` in milliseconds, rounded, at least 1 when a stream was found: from the
  *    sample count where the container has one (FLAC, Ogg, WAVE, AIFF, WavPack, APE), from
  *    the track's media duration for MPEG-4 and the play duration less the preroll for ASF;
- *  - `Bitrate` (kbit/s, the average of the stream), `Frequency`, `Mode` ("Mono", "Stereo",
- *    "N channels");
+ *  - `Bitrate` (kbit/s, the average of the stream), `Frequency` (the rate the decoder gives
+ *    out: HE-AAC's, not its core's), `Mode` ("Mono", "Stereo", "N channels");
  *  - `Binary`: the first four bytes of the stream header, in hex;
  *  - `Tag`: the tags found, in their order of precedence;
  *  - the descriptive fields from those tags.

@@ -1,6 +1,8 @@
 #include "report/ui/FilterDialog.h"
 
+#include "locale/Settings.h"
 #include "platform/ui/WindowText.h"
+#include "report/ReportJob.h"
 #include "storage/Fieldnames.h"
 
 #include <QComboBox>
@@ -137,8 +139,10 @@ bool FilterDialog::edit(FilterCondition& condition, bool connectiveEnabled) {
 
 void FilterDialog::accept() {
     const FilterCondition edited = condition();
-    const FilterValueCheck check = checkFilterValue(edited.field, edited.value);
-    if (const std::optional<Message> complaint = filterValueMessage(edited.field, check, true)) {
+    const DateOrder dates = dateOrderOf(*m_context.settings);
+    const FilterValueCheck check = checkFilterValue(edited.field, edited.value, dates);
+    if (const std::optional<Message> complaint =
+            filterValueMessage(edited.field, check, true, dates)) {
         Desktop& desktop = *m_context.desktop;
         const QString text = messageText(*m_context.locale, *complaint);
         const MessageIcon icon = iconOf(complaint->severity);

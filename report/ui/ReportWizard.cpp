@@ -102,11 +102,9 @@ ReportWizard::ReportWizard(AppContext& context, QWidget* parent)
 ReportWizard::~ReportWizard() = default;
 
 void ReportWizard::applySettings(const Settings& settings) {
-    // The generator keeps the various text and the drive of unknown volumes as they were
-    // at start-up; the tables and autoOpen are read when they are used.
+    // The generator's various text and drive of unknown volumes are these copies; the
+    // tables, the date order and autoOpen are read when they are used.
     m_applied = settings;
-    if (m_templatePath.empty())
-        m_templatePath = settings.digestTemplate;
 }
 
 void ReportWizard::setJobLauncher(ReportRunner::Launcher launcher) {
@@ -402,11 +400,15 @@ void ReportWizard::makeReport() {
 }
 
 void ReportWizard::reportPrepared(const ReportResult& result) {
-    if (!result.ok() || m_runner->stopRequested()) {
-        setBusy(false);
-        showError(result.ok() ? makeMessage("Report", "Cancelled", Severity::Error)
-                              : result.message.value_or(
-                                    makeMessage("Report", "GenericErr", Severity::Error)));
+    if (result.ok() && m_runner->stopRequested()) {
+        ReportResult stopped;
+        stopped.status = ReportResult::Cancelled;
+        stopped.message = reportCancelledMessage();
+        reportNotMade(stopped);
+        return;
+    }
+    if (!result.ok()) {
+        reportNotMade(result);
         return;
     }
     if (m_reportPath.empty()) {
@@ -437,16 +439,29 @@ void ReportWizard::reportPrepared(const ReportResult& result) {
 }
 
 void ReportWizard::reportWritten(const ReportResult& result, const ReportBeginning& beginning) {
-    setBusy(false);
     if (!result.ok()) {
-        showError(result.message.value_or(makeMessage("Report", "GenericErr", Severity::Error)));
+        reportNotMade(result);
         return;
     }
+    setBusy(false);
     showPreview(beginning);
     showPage(DonePage);
     if (m_context.settings->autoOpen)
         openReport();
     Q_EMIT jobEnded();
+}
+
+// A stop the user asked for leaves the wizard where it was, with the news that an earlier
+// report of the name is kept; a failure shows why on the error page.
+void ReportWizard::reportNotMade(const ReportResult& result) {
+    setBusy(false);
+    if (result.status == ReportResult::Cancelled) {
+        showMessage(*m_context.desktop, this, *m_context.locale,
+                    result.message.value_or(reportCancelledMessage()));
+        Q_EMIT jobEnded();
+        return;
+    }
+    showError(result.message.value_or(makeMessage("Report", "GenericErr", Severity::Error)));
 }
 
 void ReportWizard::showError(const Message& message) {

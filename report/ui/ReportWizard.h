@@ -7,8 +7,8 @@
  * Pages of ntbWizard, by index: 0 an empty page while the window opens, 1 the digests,
  * 2 the search conditions (search mode only), 3 the template, 4 the report made (with a
  * preview of its beginning), 5 why it failed. Making a report runs off the window's
- * thread with a progress bar; Cancel then stops it and any earlier report of that name
- * stays as it was.
+ * thread with a progress bar; Cancel then stops it, any earlier report of that name stays
+ * as it was, and the wizard stays on its page.
  */
 #include "locale/Settings.h"
 #include "platform/ui/AppContext.h"
@@ -60,9 +60,9 @@ public:
     /** Takes the copies of the settings the wizard keeps. */
     void applySettings(const Settings& settings);
 
-    /** The template path the wizard offers (the settings' report template, or the
-     *  language's default); it lasts while the program runs and is saved with the
-     *  settings. */
+    /** The template path the wizard offers (at start-up the remembered template or the
+     *  language's default, see startingTemplate()); it lasts while the program runs and is
+     *  saved with the settings, to be offered again when it is to be remembered. */
     const std::string& templatePath() const { return m_templatePath; }
     void setTemplatePath(std::string path) { m_templatePath = std::move(path); }
 
@@ -127,6 +127,7 @@ private:
     void makeReport();
     void reportPrepared(const ReportResult& result);
     void reportWritten(const ReportResult& result, const ReportBeginning& beginning);
+    void reportNotMade(const ReportResult& result);
     void showProgress(const ReportProgress& progress);
     void setBusy(bool busy);
     void showError(const Message& message);
@@ -139,7 +140,7 @@ private:
     bool m_searchMode = false;
     bool m_activationPending = false;
     bool m_writing = false;
-    /** The copies of the settings taken at start-up. */
+    /** The copies of the settings, taken at start-up and whenever the options change them. */
     std::optional<Settings> m_applied;
     ReportRunner* m_runner;
 

@@ -1,7 +1,7 @@
 import os
 import unittest
 
-from cliutil import APP_DIR, TempDirTestCase, record_header, run
+from cliutil import APP_DIR, TempDirTestCase, make_app, record_header, run
 
 CZECH = os.path.join(APP_DIR, "cs.lcl")
 
@@ -19,6 +19,18 @@ class LocaleOptionTest(TempDirTestCase):
         self.assertEqual(status, 1)
         self.assertEqual(out, b"")
         self.assertIn(missing + ": soubor nelze otevřít ani vytvořit (výsledek 2)", err)
+
+    def test_the_language_chosen_in_the_program_is_spoken_without_the_option(self):
+        cli = make_app(self.path("app"), [])
+        with open(self.path("app/Tunelister.ini"), "w") as f:
+            f.write("[Settings]\nLCL=" + CZECH + "\n")
+        missing = self.path("missing.sds")
+        status, _, err = run("dump", missing, cli=cli)
+        self.assertEqual(status, 1)
+        self.assertIn(missing + ": soubor nelze otevřít ani vytvořit (výsledek 2)", err)
+        # The option still chooses for one run.
+        status, _, err = run("--locale", self.path("app/default.lcl"), "dump", missing, cli=cli)
+        self.assertIn(missing + ": the file cannot be opened or created (result 2)", err)
 
     def test_without_the_option_the_messages_are_english(self):
         bad = self.path("bad.sds")

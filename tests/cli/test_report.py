@@ -6,9 +6,11 @@ import html.parser
 import io
 import os
 import re
+import shutil
+import unicodedata
 import unittest
 
-from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, message,
+from cliutil import (APP_DIR, FIELD_NAMES, TempDirTestCase, locale_text, make_app, message,
                      message_start, run, write_record_file)
 
 TEMPLATES = os.path.join(APP_DIR, "templates")
@@ -184,6 +186,42 @@ class ReportTest(TempDirTestCase):
         self.assertTrue(any(l.startswith("Crosby, Stills & Nash          Crosby") for l in items))
         self.assertIn("Total: 5 albums, 57 tracks", text)
 
+    def test_text_list_lines_up_east_asian_names_by_display_width(self):
+        """Japanese, Chinese and Korean names take two columns a character, combining marks
+        none: every column of the plain-text list starts at the same display column, with
+        names that fit, names cut to their column, and decomposed letters."""
+        names = [
+            ("坂本龍一", "戦場のメリークリスマス"),
+            ("周杰伦", "范特西"),
+            ("아이유", "꽃갈피"),
+            (unicodedata.normalize("NFD", "이문세"), "광화문 연가"),
+            (unicodedata.normalize("NFD", "Antonín Dvořák"), "Slovanské tance"),
+            ("中島みゆき" * 4, "宇多田ヒカル ファースト・ラブ ベスト・コレクション"),
+        ]
+        write_record_file(self.digest, [
+            album(**DISC1, Artist=a, Album=b, Year="1983", Type="MPG1/3", Track="9",
+                  Length="2400", Size="90000000") for a, b in names], type_tag=b"Dgst")
+        lines = self.report("albums-txt.tpl", out="albums.txt").decode("utf-8").split("\r\n")
+        rule = next(l for l in lines if l.startswith("-----"))
+        starts = [m.start() for m in re.finditer(r"(?<= )-", rule)]  # ASCII: one a column
+        items = [l for l in lines if l.endswith(" Disc01")]
+        self.assertEqual(len(items), len(names))
+
+        def width(text):
+            return sum(0 if unicodedata.category(c) in ("Mn", "Me", "Cf") or
+                       0x1160 <= ord(c) <= 0x11FF else
+                       2 if unicodedata.east_asian_width(c) in ("W", "F") else 1 for c in text)
+
+        for line in items:
+            at, column = 0, 0
+            for start in starts:
+                while column < start:
+                    column += width(line[at])
+                    at += 1
+                self.assertEqual(column, start, (line, start))
+                self.assertEqual(line[at - 1], " ", line)
+        self.assertTrue(any(l.startswith("中島みゆき中島みゆき中島みゆ > 宇多田") for l in items))
+
     def test_volume_catalogue_has_one_section_per_volume(self):
         html, text = check_html(self, self.report("volumes-html.tpl", out="volumes.html"))
         self.assertEqual(re.findall(r"<h2>(.*?)</h2>", html), ["1. Disc01", "2. Disc02"])
@@ -261,6 +299,60 @@ class ReportTest(TempDirTestCase):
             raw = self.report("albums-csv.tpl", *conditions, out="search.csv")
             rows = list(csv.reader(io.StringIO(raw.decode("utf-8-sig"), newline="")))
             self.assertEqual([r[0] for r in rows[1:]], artists, conditions)
+
+    def test_dates_are_read_in_the_date_format_of_the_settings(self):
+        # The second disc was scanned on day 20001, the 5th of October 2024.
+        cases = [
+            ("0", "ScanDate = 5.10.2024", ["Crosby, Stills & Nash", "Motörhead"]),
+            ("1", "ScanDate = 10/5/2024", ["Crosby, Stills & Nash", "Motörhead"]),
+            ("1", "ScanDate >= 10.5.2024", ["Crosby, Stills & Nash", "Motörhead"]),
+            ("0", "ScanDate >= 10/5/2024", ["Beyoncé", "Crosby, Stills & Nash", "Motörhead",
+                                            "Queen", "Queen"]),
+        ]
+        for us_date, condition, artists in cases:
+            with self.subTest(us_date=us_date, condition=condition):
+                folder = self.path("app" + us_date + str(len(condition)))
+                cli = make_app(folder, [])
+                with open(os.path.join(folder, "Tunelister.ini"), "w") as f:
+                    f.write("[Settings]\nusDate=" + us_date + "\n")
+                out = self.path("dates.csv")
+                status, _, stderr = run("report", "--template",
+                                        os.path.join(TEMPLATES, "albums-csv.tpl"), "--out", out,
+                                        "--where", condition, self.digest, cli=cli)
+                self.assertEqual(status, 0, stderr)
+                with open(out, encoding="utf-8-sig", newline="") as f:
+                    rows = list(csv.reader(f))
+                self.assertEqual([r[0] for r in rows[1:]], artists)
+
+    def test_without_a_template_the_remembered_one_or_the_languages_is_used(self):
+        mine = self.path("mine.tpl")
+        with open(mine, "w") as f:
+            f.write("[General]\nTPLVersion=1\nType=AlbumList\nFileExtension=txt\n"
+                    "SortBy=Artist\n[Item]\nItem=%Artist%%n\n")
+        for remember in ("0", "1"):
+            with self.subTest(rememberTemplate=remember):
+                folder = self.path("app" + remember)
+                cli = make_app(folder, [])
+                shutil.copytree(TEMPLATES, os.path.join(folder, "templates"))
+                with open(os.path.join(folder, "Tunelister.ini"), "w") as f:
+                    f.write(f"[Settings]\nrememberTemplate={remember}\ndigestTemplate={mine}\n")
+                out = self.path("report" + remember)
+                status, _, stderr = run("report", "--out", out, self.digest, cli=cli)
+                self.assertEqual(status, 0, stderr)
+                with open(out, "rb") as f:
+                    text = f.read().decode("utf-8")
+                if remember == "1":
+                    self.assertTrue(text.startswith("Beyoncé\r\nCrosby"), text[:80])
+                else:
+                    self.assertTrue(text.startswith("<!DOCTYPE html>"), text[:80])
+
+    def test_a_date_is_refused_naming_the_date_format(self):
+        status, _, stderr = run("report", "--template", os.path.join(TEMPLATES, "albums-csv.tpl"),
+                                "--out", self.path("x.csv"), "--where", "Date = 12/31/2001",
+                                self.digest)
+        self.assertEqual(status, 2)
+        self.assertIn(message("DialogFilter", "ErrDateExpected", "dd.mm.yyyy", "31.12.2001"),
+                      stderr)
 
     def test_values_are_checked_like_the_filter_dialog(self):
         for condition in ["Year = 19a", "Length <= 90", "Date = 31.4.2001", "Singer = x",

@@ -53,10 +53,11 @@ TEST(DigestMessages, EachResultHasItsMessageAndSeverityForEachCaller) {
          {"Digest", "DigestErr"},
          {"Digest", "DigestErr"},
          Severity::Error},
+        // A stop the user asked for is news, not a failure.
         {DigestResult::Cancelled,
          {"Digest", "Cancelled"},
          {"Digest", "Cancelled"},
-         Severity::Error},
+         Severity::Information},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.result));

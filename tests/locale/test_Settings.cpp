@@ -170,6 +170,43 @@ TEST(Settings, SaveAndLoadRoundTrip) {
     EXPECT_EQ(f.load().digestTemplate, "/elsewhere/x.tpl");
 }
 
+// The template in use is saved as the one to offer next time only while it is to be
+// remembered; otherwise the file keeps what it held.
+TEST(Settings, TheTemplateInUseIsSavedOnlyWhenItIsRemembered) {
+    for (const bool remember : {false, true}) {
+        SCOPED_TRACE(remember);
+        Fixture f("[Settings]\ndigestTemplate=/before/x.tpl\nuseCh=0\n");
+        f.settings = f.load();
+        f.settings.rememberTemplate = remember;
+        ASSERT_TRUE(saveSettings(f.settings, std::string_view("/now/y.tpl")));
+        EXPECT_EQ(f.load().digestTemplate, remember ? "/now/y.tpl" : "/before/x.tpl");
+    }
+}
+
+// Both programs take their language files from here: the LCL setting names the user's
+// language, locale.lcl beside the program stands in without one, default.lcl falls back.
+TEST(LocalePaths, TheLanguageSettingNamesThePrimaryFile) {
+    const struct {
+        const char* ini; // "" for no settings file
+        const char* primary;
+    } cases[] = {
+        {"", "locale.lcl"},
+        {"[Settings]\nautoOpen=1\n", "locale.lcl"},
+        {"[Settings]\nLCL=\n", "locale.lcl"},
+        {"[settings]\nlcl=/usr/share/x/cs.lcl\n", "/usr/share/x/cs.lcl"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        TempDir dir;
+        const std::string appDir = dir.path().string() + "/";
+        if (*c.ini)
+            test::writeFile(appDir + "Tunelister.ini", c.ini);
+        const LocalePaths paths = localePathsFor(appDir);
+        EXPECT_EQ(paths.primary, c.primary[0] == '/' ? std::string(c.primary) : appDir + c.primary);
+        EXPECT_EQ(paths.fallback, appDir + "default.lcl");
+    }
+}
+
 TEST(Settings, SaveWritesTheKeysInOrderAndKeepsTheRestOfTheFile) {
     Fixture f("; my notes\n[Settings]\nuseCh=1\nmine=keep me\n\n[Window]\nx=10\n");
     f.settings = f.load();

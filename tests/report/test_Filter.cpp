@@ -26,8 +26,9 @@ Fields with(int field, std::string value) {
 }
 
 bool passes(const FilterCondition& c, int field, const std::string& value,
-            std::string_view caseTable = "", std::string_view diacritics = "") {
-    const Filter filter({c}, caseTable, diacritics);
+            std::string_view caseTable = "", std::string_view diacritics = "",
+            DateOrder order = DateOrder::DayFirst) {
+    const Filter filter({c}, caseTable, diacritics, order);
     return filter.passes(with(field, value));
 }
 
@@ -41,7 +42,9 @@ TEST(Filter, SingleConditionsCompareAsTheFieldKindSays) {
         FilterCondition condition;
         const char* recordValue;
         bool expected;
+        DateOrder dates = DateOrder::DayFirst;
     };
+    constexpr DateOrder monthFirst = DateOrder::MonthFirst;
     const Case cases[] = {
         {"number >= as numbers", cond(Year, Op::GreaterEqual, "1990"), "2000", true},
         {"number >= as numbers", cond(Year, Op::GreaterEqual, "1990"), "199", false},
@@ -55,6 +58,16 @@ TEST(Filter, SingleConditionsCompareAsTheFieldKindSays) {
         {"date contains looks for the day number", cond(Date, Op::Contains, "1.5.2001"),
          "11443, 11450", true},
         {"date = as day number", cond(ScanDate, Op::Equal, "4.7.2001"), "11507", true},
+        // 7/4/2001 is the 4th of July (day 11507) month first, the 7th of April day first.
+        {"date read month first", cond(Date, Op::Equal, "7/4/2001"), "11507", true, monthFirst},
+        {"date read day first", cond(Date, Op::Equal, "7/4/2001"), "11419", true},
+        {"date read day first", cond(Date, Op::Equal, "7/4/2001"), "11507", false},
+        {"date >= month first", cond(ScanDate, Op::GreaterEqual, "12/31/2001"), "11687", true,
+         monthFirst},
+        {"date >= month first", cond(ScanDate, Op::GreaterEqual, "12/31/2001"), "11686", false,
+         monthFirst},
+        {"date contains month first", cond(Date, Op::Contains, "7.4.2001"), "11507, 11600", true,
+         monthFirst},
         {"case map folds A-Z", cond(Artist, Op::Contains, "ab"), "ABBA", true},
         {"contains is exact after folding", cond(Artist, Op::Contains, "AB"), "Abba", true},
         {"equal ignores a-z case", cond(Artist, Op::Equal, "abba"), "ABBA", true},
@@ -68,7 +81,8 @@ TEST(Filter, SingleConditionsCompareAsTheFieldKindSays) {
         {"track 3/12 reads as 3", cond(Track, Op::Equal, "3"), "3/12", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(passes(c.condition, c.condition.field, c.recordValue), c.expected)
+        EXPECT_EQ(passes(c.condition, c.condition.field, c.recordValue, "", "", c.dates),
+                  c.expected)
             << c.what << ": " << c.recordValue;
 }
 
@@ -114,7 +128,7 @@ TEST(Filter, AndBindsTighterThanOr) {
     const Filter filter({cond(Artist, Op::Equal, "p"),
                          cond(Album, Op::Equal, "q", FilterConnective::Or),
                          cond(Genre, Op::Equal, "r", FilterConnective::And)},
-                        "", "");
+                        "", "", DateOrder::DayFirst);
     for (int bits = 0; bits < 8; ++bits) {
         const bool p = bits & 1, q = bits & 2, r = bits & 4;
         Fields f = emptyRecord();
@@ -128,7 +142,7 @@ TEST(Filter, AndBindsTighterThanOr) {
 TEST(Filter, FirstConditionAlwaysJoinsWithAnd) {
     const Filter filter({cond(Artist, Op::Equal, "p", FilterConnective::Or),
                          cond(Album, Op::Equal, "q", FilterConnective::And)},
-                        "", "");
+                        "", "", DateOrder::DayFirst);
     ASSERT_EQ(filter.terms().size(), 2u);
     EXPECT_EQ(filter.terms()[0].connector, FilterTerm::And);
     EXPECT_EQ(filter.terms()[0].op, Op::Equal);
@@ -139,14 +153,14 @@ TEST(Filter, FirstConditionAlwaysJoinsWithAnd) {
 }
 
 TEST(Filter, NoConditionsLetEveryRecordPass) {
-    const Filter filter({}, "", "");
+    const Filter filter({}, "", "", DateOrder::DayFirst);
     EXPECT_TRUE(filter.passes(emptyRecord()));
 }
 
 TEST(Filter, PreparedTermsCarryConvertedValues) {
     const Filter filter({cond(Length, Op::GreaterEqual, "1:02:03"), cond(Year, Op::Equal, "x1"),
                          cond(Date, Op::Begins, "4.7.2001"), cond(Artist, Op::Equal, "ABC")},
-                        "", "");
+                        "", "", DateOrder::DayFirst);
     const auto& t = filter.terms();
     ASSERT_EQ(t.size(), 4u);
     EXPECT_TRUE(t[0].numeric);
@@ -164,6 +178,7 @@ TEST(Filter, ValuesAreCheckedByFieldKind) {
         int field;
         const char* value;
         FilterValueCheck expected;
+        DateOrder order = DateOrder::DayFirst;
     };
     const Case cases[] = {
         {Year, "1990", FilterValueCheck::Ok},
@@ -176,11 +191,33 @@ TEST(Filter, ValuesAreCheckedByFieldKind) {
         {Date, "1.5.2001", FilterValueCheck::Ok},
         {Date, "31.4.2001", FilterValueCheck::DateExpected},
         {ScanDate, "yesterday", FilterValueCheck::DateExpected},
+        {Date, "31.12.2001", FilterValueCheck::Ok},
+        {Date, "31.12.2001", FilterValueCheck::DateExpected, DateOrder::MonthFirst},
+        {Date, "12/31/2001", FilterValueCheck::DateExpected},
+        {ScanDate, "12/31/2001", FilterValueCheck::Ok, DateOrder::MonthFirst},
         {Artist, "anything at all", FilterValueCheck::Ok},
+        {Artist, "31.4.2001", FilterValueCheck::Ok, DateOrder::MonthFirst},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(checkFilterValue(c.field, c.value), c.expected)
+        EXPECT_EQ(checkFilterValue(c.field, c.value, c.order), c.expected)
             << fieldName(c.field) << " '" << c.value << "'";
+}
+
+// The complaint about a date names the chosen format and shows a date in it.
+TEST(Filter, TheDateComplaintNamesTheChosenFormat) {
+    for (const bool canAsk : {false, true}) {
+        const auto dayFirst =
+            filterValueMessage(Date, FilterValueCheck::DateExpected, canAsk, DateOrder::DayFirst);
+        const auto monthFirst = filterValueMessage(ScanDate, FilterValueCheck::DateExpected, canAsk,
+                                                   DateOrder::MonthFirst);
+        ASSERT_TRUE(dayFirst && monthFirst);
+        EXPECT_EQ(dayFirst->key, "ErrDateExpected");
+        EXPECT_EQ(dayFirst->severity, Severity::Error);
+        EXPECT_EQ(dayFirst->args,
+                  (std::vector<MessageArg>{std::string("dd.mm.yyyy"), std::string("31.12.2001")}));
+        EXPECT_EQ(monthFirst->args,
+                  (std::vector<MessageArg>{std::string("mm/dd/yyyy"), std::string("12/31/2001")}));
+    }
 }
 
 TEST(Filter, ConditionTextsAreRead) {
@@ -269,7 +306,7 @@ TEST(Filter, TwoThreadsDecideAsOneDoes) {
     const Filter filter({cond(Artist, Op::Contains, "7"), cond(Album, Op::Begins, "album 1"),
                          cond(Path, Op::Equal, "music/band 12/album 1", FilterConnective::Or),
                          cond(Genre, Op::GreaterEqual, "m", FilterConnective::Or)},
-                        "", "");
+                        "", "", DateOrder::DayFirst);
     std::vector<Fields> records;
     for (int i = 0; i < 20000; ++i) {
         Fields f = emptyRecord();

@@ -140,18 +140,44 @@ TEST(ParseDate, ReadsDayFirstInBothFormsAndRefusesImpossibleDates) {
         {"4.7.99999999999999999999", 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(parseDate(c.text), c.day) << '"' << c.text << '"';
+        EXPECT_EQ(parseDate(c.text, DateOrder::DayFirst), c.day) << '"' << c.text << '"';
+}
+
+// The chosen order decides which number is the day, whichever separator is typed.
+TEST(ParseDate, TheChosenOrderDecidesWhichNumberIsTheDay) {
+    struct Case {
+        const char* text;
+        std::int32_t dayFirst;
+        std::int32_t monthFirst;
+    };
+    const std::int32_t july4 = dayNumber(2001, 7, 4), april7 = dayNumber(2001, 4, 7);
+    const Case cases[] = {
+        {"4.7.2001", july4, april7},
+        {"7/4/2001", april7, july4},
+        {"07/04/2001", april7, july4},
+        {"31.12.2001", dayNumber(2001, 12, 31), 0},
+        {"12/31/2001", 0, dayNumber(2001, 12, 31)},
+        {"2/29/2000", 0, dayNumber(2000, 2, 29)},
+        {"2/29/2001", 0, 0},
+        {"1/19/2038", 0, 24855},
+        {"1/20/2038", 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseDate(c.text, DateOrder::DayFirst), c.dayFirst) << '"' << c.text << '"';
+        EXPECT_EQ(parseDate(c.text, DateOrder::MonthFirst), c.monthFirst) << '"' << c.text << '"';
+    }
 }
 
 TEST(ParseDate, AgreesWithFormatDateAndTheRecordDayNumbers) {
     for (std::int32_t day = 1; day <= 24855; ++day) {
-        ASSERT_EQ(parseDate(formatDate(day, false)), day);
+        ASSERT_EQ(parseDate(formatDate(day, false), DateOrder::DayFirst), day);
+        ASSERT_EQ(parseDate(formatDate(day, true), DateOrder::MonthFirst), day);
         const CivilDate date = civilFromDays(day);
         ASSERT_EQ(daysFromCivil(date.year, date.month, date.day), day);
     }
     // The song record's day numbers count the same days.
-    EXPECT_EQ(parseDate("4.7.2001"), dayNumber(2001, 7, 4));
-    EXPECT_EQ(parseDate("31.12.1999"), dayNumber(1999, 12, 31));
+    EXPECT_EQ(parseDate("4.7.2001", DateOrder::DayFirst), dayNumber(2001, 7, 4));
+    EXPECT_EQ(parseDate("31.12.1999", DateOrder::DayFirst), dayNumber(1999, 12, 31));
 }
 
 TEST(HtmlEncode, EncodesTheThreeMarkupCharactersOnlyAndAppends) {

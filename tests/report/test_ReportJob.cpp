@@ -1,5 +1,7 @@
 #include "report/ReportJob.h"
 
+#include "locale/Settings.h"
+
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
@@ -193,6 +195,7 @@ TEST_F(ReportJobTest, CancelAfterSomeRecordsKeepsTheEarlierReport) {
         EXPECT_EQ(result.status, ReportResult::Cancelled);
         ASSERT_TRUE(result.message);
         EXPECT_EQ(result.message->key, "Cancelled");
+        EXPECT_EQ(result.message->severity, Severity::Information);
         EXPECT_EQ(lastWritten, whileWriting ? ReportEngine::ProgressStep : 0u);
         EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
         EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
@@ -226,4 +229,30 @@ TEST_F(ReportJobTest, PrepareThenWriteLetsTheCallerChooseThePath) {
     ASSERT_TRUE(job.write(chosen).ok());
     EXPECT_EQ(readFile(chosen).substr(0, 20), "Amber - Tides (1984)");
     EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
+}
+
+// The template a report starts from: the one used last only while rememberTemplate is on,
+// else the language's default among the shipped templates.
+TEST(StartingTemplate, TheLastTemplateOnlyWhenItIsRememberedElseTheLanguagesDefault) {
+    TempDir dir;
+    writeFile(dir.file("default.lcl"), "[General]\nLCLVersion=1\nDefaultTemplate=albums.tpl\n");
+    Locale locale;
+    locale.setFallbackPath(dir.file("default.lcl"));
+    const struct {
+        bool remember;
+        const char* last;
+        const char* expected;
+    } cases[] = {
+        {true, "/mine/list.tpl", "/mine/list.tpl"},
+        {true, "", "/app/templates/albums.tpl"},
+        {false, "/mine/list.tpl", "/app/templates/albums.tpl"},
+        {false, "", "/app/templates/albums.tpl"},
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.rememberTemplate = c.remember;
+        settings.digestTemplate = c.last;
+        EXPECT_EQ(startingTemplate(settings, locale, "/app/templates/"), c.expected)
+            << c.remember << " " << c.last;
+    }
 }

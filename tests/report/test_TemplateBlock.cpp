@@ -116,6 +116,49 @@ TEST(TemplateCell, CountsCharactersNotBytes) {
                               });
 }
 
+TEST(TemplateCell, WidthsCountDisplayColumns) {
+    // Kanji, kana, hanzi and hangul take two columns each, combining marks none. A cut
+    // keeps every character whole; where a wide one does not fit, a blank fills its
+    // column, so a cut cell is as wide as its width.
+    PlainBlockContext context = queenRecord();
+    context.record[Artist] = "坂本龍一";     // 8 columns
+    context.record[Album] = "周杰伦 范特西"; // 13 columns
+    context.record[Composer] = "아이유";     // 6 columns
+    context.record[OArtist] = "Dvor\xCC\x8C"
+                              "a\xCC\x81k"; // Dvořák with combining marks
+    context.record[Title] = "Ｔｏｋｙｏ";   // fullwidth Latin, 10 columns
+    context.various = "様々なアーティスト"; // 18 columns
+    expectExpansions(context, {
+                                  {"[%Artist 10 PAD%]", "[坂本龍一  ]"},
+                                  {"[%Artist 10 PAD RIGHT%]", "[  坂本龍一]"},
+                                  {"[%Artist 8 PAD%]", "[坂本龍一]"},
+                                  {"[%Artist 5%]", "[坂本>]"},
+                                  {"[%Artist 6%]", "[坂本 >]"},
+                                  {"[%Artist 6 RIGHT%]", "[< 龍一]"},
+                                  {"[%Artist 5 NOMARK%]", "[坂本 ]"},
+                                  {"[%Artist 5 RIGHT NOMARK%]", "[ 龍一]"},
+                                  {"[%Artist 1%]", "[>]"},
+                                  {"[%Album 7%]", "[周杰伦>]"},
+                                  {"[%Album 8%]", "[周杰伦 >]"},
+                                  {"[%Album 8 RIGHT%]", "[< 范特西]"},
+                                  {"[%Composer 7 PAD%]", "[아이유 ]"},
+                                  {"[%Composer 4%]", "[아 >]"},
+                                  {"[%OArtist 8 PAD%]", "[Dvor\xCC\x8C"
+                                                        "a\xCC\x81k  ]"},
+                                  {"[%OArtist 5%]", "[Dvor\xCC\x8C"
+                                                    ">]"},
+                                  {"[%OArtist 4 RIGHT%]", "[<r\xCC\x8C"
+                                                          "a\xCC\x81k]"},
+                                  {"[%Title 9%]", "[Ｔｏｋｙ>]"},
+                                  {"[%Artist 4 VAR%]", "[様々]"},
+                                  {"[%Artist 5 VAR%]", "[様々 ]"},
+                                  {"[%Artist 20 VAR PAD%]", "[坂本龍一            ]"},
+                                  {"[%Album 12 VAR%]", "[様々なアーテ]"},
+                              });
+    context.record[Album] = std::string(20, 'x');
+    expectExpansions(context, {{"[%Album 19 VAR PAD RIGHT%]", "[ 様々なアーティスト]"}});
+}
+
 TEST(TemplateCell, HtmlEncodingAndEmptyCells) {
     PlainBlockContext context = queenRecord();
     context.record[Artist] = "Simon & Garfunkel <Live>";

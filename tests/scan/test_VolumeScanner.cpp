@@ -13,6 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <climits>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,23 @@ TEST_F(VolumeScannerTest, EmptyTreeGivesAHeaderOnlyDatabase) {
     EXPECT_EQ(scan(s, vol, "Empty"), 0);
     EXPECT_EQ(fs::file_size(out + "/Empty.sds"), RecordHeaderSize);
     EXPECT_EQ(s.messages, (std::vector<std::string>{"5 ", "6 ", "0 "}));
+}
+
+TEST_F(VolumeScannerTest, LongestLegalDatabaseNameIsWritten) {
+    // Names of NAME_MAX bytes with ".sds", in ASCII and in two-byte letters.
+    writeFile(vol + "/a.mp3", "title=A\n");
+    std::string accented = "x";
+    while (accented.size() + 2 + 4 <= NAME_MAX)
+        accented += "\xC3\xA9"; // é
+    for (const std::string& name : {std::string(NAME_MAX - 4, 'x'), accented}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(name.size() + 4, static_cast<std::size_t>(NAME_MAX));
+        TestScanner s;
+        EXPECT_EQ(scan(s, vol, name), 0);
+        EXPECT_EQ(outFiles(), std::vector<std::string>{name + ".sds"});
+        EXPECT_EQ(records(out + "/" + name + ".sds").size(), 1u);
+        fs::remove(out + "/" + name + ".sds");
+    }
 }
 
 TEST_F(VolumeScannerTest, NetworkVolumeKeepsTheWholePathAndHasNoLabel) {

@@ -119,17 +119,26 @@ TEST(ApplicationStartUp, TheLanguageSettingNamesThePrimaryFileAndTheRoutineRunsO
     EXPECT_TRUE(desktop.shown.empty());
 }
 
-TEST(ApplicationStartUp, TheReportTemplateComesFromTheSettingsOrTheLanguage) {
-    for (const bool remembered : {false, true}) {
-        SCOPED_TRACE(remembered);
+// The wizard offers the template used last only while it is to be remembered.
+TEST(ApplicationStartUp, TheReportTemplateIsTheRememberedOneOrTheLanguages) {
+    const struct {
+        const char* ini;
+        bool remembered;
+    } cases[] = {
+        {"", false},
+        {"[Settings]\ndigestTemplate=/x/mine.tpl\n", false},
+        {"[Settings]\nrememberTemplate=0\ndigestTemplate=/x/mine.tpl\n", false},
+        {"[Settings]\nrememberTemplate=1\ndigestTemplate=/x/mine.tpl\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
         TestAppDir dir;
-        if (remembered)
-            writeFile(dir.file("Tunelister.ini"), "[Settings]\ndigestTemplate=/x/mine.tpl\n");
+        writeFile(dir.file("Tunelister.ini"), c.ini);
         ScriptedDesktop desktop;
         Application app(dir.path(), desktop);
         app.show();
         const std::string expected =
-            remembered
+            c.remembered
                 ? std::string("/x/mine.tpl")
                 : dir.path() + "templates/" +
                       lclText(dir.file("default.lcl"), "General", "DefaultTemplate").toStdString();
@@ -137,12 +146,14 @@ TEST(ApplicationStartUp, TheReportTemplateComesFromTheSettingsOrTheLanguage) {
     }
 }
 
-// Closing and Exit save the settings; an end asked for elsewhere saves nothing.
+// Closing and Exit save the settings (the template in use, which is to be remembered,
+// among them); an end asked for elsewhere saves nothing.
 TEST(ApplicationEnd, ClosingAndExitSaveTheSettingsOtherEndsDoNot) {
     enum class Road { Close, Exit, WithoutSaving };
     for (const Road road : {Road::Close, Road::Exit, Road::WithoutSaving}) {
         SCOPED_TRACE(static_cast<int>(road));
         TestAppDir dir;
+        writeFile(dir.file("Tunelister.ini"), "[Settings]\nrememberTemplate=1\n");
         ScriptedDesktop desktop;
         Application app(dir.path(), desktop);
         QSignalSpy ended(&app, &Application::endRequested);
@@ -160,11 +171,10 @@ TEST(ApplicationEnd, ClosingAndExitSaveTheSettingsOtherEndsDoNot) {
             break;
         }
         const auto saved = Profile::load(dir.file("Tunelister.ini"));
-        EXPECT_EQ(saved.has_value(), road != Road::WithoutSaving);
-        if (saved) {
-            EXPECT_EQ(saved->getString("Settings", "digestTemplate", "", 2047),
-                      "/chosen/albums.tpl");
-        }
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->find("Settings", "autoOpen").has_value(), road != Road::WithoutSaving);
+        EXPECT_EQ(saved->getString("Settings", "digestTemplate", "", 2047),
+                  road != Road::WithoutSaving ? "/chosen/albums.tpl" : "");
         EXPECT_EQ(ended.count(), road == Road::Close ? 0 : 1);
     }
 }

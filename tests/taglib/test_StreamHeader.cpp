@@ -1,46 +1,21 @@
 // What the plug-ins read from the containers beside TagLib, over crafted bytes: the cases
 // no encoder writes (sizes that run past their parent, escapes, odd padding, broken tags).
-#include "plugins/taglib/DescriptorStream.h"
 #include "plugins/taglib/StreamHeader.h"
 
-#include "mp3/Mp3TestUtil.h"
+#include "taglib/ByteBuilders.h"
 
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 
 namespace tl::taglib {
 namespace {
 
-using Bytes = std::string;
-
-Bytes be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-            static_cast<char>(v)};
-}
-Bytes le16(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8)};
-}
-Bytes le32(std::uint32_t v) {
-    return le16(v) + le16(v >> 16);
-}
-Bytes le64(std::uint64_t v) {
-    return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
-}
-
-/** An MPEG-4 box. */
-Bytes box(const char* type, const Bytes& body) {
-    return be32(static_cast<std::uint32_t>(body.size() + 8)) + type + body;
-}
-
-/** Runs @p read over a stream of @p bytes. */
-template <class Read> auto over(const Bytes& bytes, Read read) {
-    const int fd = tl::mp3::test::memfdWith(bytes);
-    DescriptorStream stream(fd);
-    auto result = read(stream);
-    ::close(fd);
-    return result;
-}
+using test::be32;
+using test::Bytes;
+using test::le16;
+using test::le32;
+using test::le64;
+using test::over;
 
 TEST(StreamHeader, Id3v2HeaderAtTheStart) {
     const Bytes body(20, 'x');
@@ -94,108 +69,84 @@ TEST(StreamHeader, FlacStreamInfoWhereAReaderLooks) {
     }
 }
 
-/** An MPEG-4 file whose moov holds @p tracks. */
-Bytes mp4(const Bytes& tracks) {
-    return box("ftyp", "M4A \x00\x00\x00\x00") + box("moov", tracks) + box("mdat", "xxxx");
+/** A FLAC metadata block of @p type whose size field says @p size. */
+Bytes flacBlock(unsigned type, const Bytes& body, std::size_t size, bool last = false) {
+    return static_cast<char>(type | (last ? 0x80 : 0)) +
+           be32(static_cast<std::uint32_t>(size)).substr(1) + body;
+}
+Bytes flacBlock(unsigned type, const Bytes& body, bool last = false) {
+    return flacBlock(type, body, body.size(), last);
 }
 
-/** A track with handler @p handler and a sample entry @p entry. */
-Bytes track(const char* handler, const Bytes& entry) {
-    const Bytes hdlr = box("hdlr", Bytes(8, '\0') + handler + Bytes(12, '\0'));
-    const Bytes stsd = box("stsd", Bytes(4, '\0') + be32(1) + entry);
-    return box("trak", box("mdia", hdlr + box("minf", box("stbl", stsd))));
-}
-
-/** An audio sample entry of @p type, sound description @p version, around @p children. */
-Bytes sampleEntry(const char* type, int version, const Bytes& children) {
-    Bytes fields = Bytes(6, '\0') + Bytes("\x00\x01", 2) + Bytes(1, '\0') +
-                   static_cast<char>(version) + Bytes(18, '\0');
-    fields += Bytes(version == 1 ? 16 : version == 2 ? 36 : 0, '\0');
-    return box(type, fields + children);
-}
-
-/** An esds box around an AudioSpecificConfig, with descriptor sizes in @p sizeBytes
- *  7-bit groups. */
-Bytes esds(const Bytes& config, int sizeBytes = 1) {
-    auto size = [&](std::size_t n) {
-        Bytes out;
-        for (int i = sizeBytes - 1; i >= 0; --i)
-            out += static_cast<char>(((n >> (7 * i)) & 0x7F) | (i > 0 ? 0x80 : 0));
-        return out;
+TEST(StreamHeader, FlacMetadataBehindBlocksWhoseSizesSayTooLittle) {
+    // STREAMINFO: 8000 Hz, mono, 16 bits, 2000 samples.
+    const Bytes info = Bytes("\x10\x00\x10\x00", 4) + Bytes(6, '\0') +
+                       Bytes("\x01\xF4\x00\xF0\x00\x00\x07\xD0", 8) + Bytes(16, '\0');
+    auto vorbisText = [](const Bytes& text) {
+        return le32(static_cast<std::uint32_t>(text.size())) + text;
     };
-    const Bytes specific = "\x05" + size(config.size()) + config;
-    const Bytes decoder =
-        "\x04" + size(13 + specific.size()) + "\x40\x15" + Bytes(11, '\0') + specific;
-    const Bytes es = "\x03" + size(3 + decoder.size()) + Bytes("\x00\x01\x00", 3) + decoder;
-    return box("esds", Bytes(4, '\0') + es);
-}
-
-TEST(StreamHeader, Mpeg4DecoderConfigOfTheFirstAudioTrack) {
-    const Bytes asc("\x12\x10", 2);
-    const Bytes alacConfig = Bytes("\x00\x00\x10\x00\x00\x10", 6) + Bytes(18, '\0');
+    const Bytes comment =
+        vorbisText("vendor") + le32(2) + vorbisText("TITLE=Píseň") + vorbisText("ARTIST=Dvořák");
+    const Bytes png(40, 'p');
+    const Bytes picture = be32(3) + be32(9) + "image/png" + be32(0) + Bytes(16, '\0') +
+                          be32(static_cast<std::uint32_t>(png.size())) + png;
+    const Bytes frames = "\xFF\xF8" + Bytes(998, 'f');
+    const Bytes start = "fLaC" + flacBlock(0, info);
     struct Case {
         const char* what;
-        Bytes file;
-        const char* binary;
+        Bytes metadata; ///< the blocks behind STREAMINFO
+        bool found;     ///< the comment and the frames are found
     };
     const Case cases[] = {
-        {"AAC", mp4(track("soun", sampleEntry("mp4a", 0, esds(asc)))), "1210"},
-        {"AAC with four-byte descriptor sizes",
-         mp4(track("soun", sampleEntry("mp4a", 0, esds(asc, 4)))), "1210"},
-        {"a video track first",
-         mp4(track("vide", sampleEntry("avc1", 0, "")) +
-             track("soun", sampleEntry("mp4a", 1, esds(asc)))),
-         "1210"},
-        {"QuickTime version 2 with a wave box",
-         mp4(track("soun", sampleEntry("mp4a", 2, box("wave", box("frma", "mp4a") + esds(asc))))),
-         "1210"},
-        {"ALAC",
-         mp4(track("soun", sampleEntry("alac", 0, box("alac", Bytes(4, '\0') + alacConfig)))),
-         "00001000"},
-        {"no audio track", mp4(track("vide", sampleEntry("mp4a", 0, esds(asc)))), ""},
-        {"a box larger than its parent", box("moov", be32(0x7FFFFFF0) + "trak" + Bytes(30, '\0')),
-         ""},
-        {"a descriptor cut short",
-         mp4(track("soun", sampleEntry("mp4a", 0, box("esds", Bytes(4, '\0') + "\x03\x80")))), ""},
+        {"as written", flacBlock(4, comment) + flacBlock(6, picture) + flacBlock(1, "pad", true),
+         true},
+        {"behind a picture block four bytes short",
+         flacBlock(6, picture, picture.size() - 4) + flacBlock(4, comment) +
+             flacBlock(1, "pad", true),
+         true},
+        // The comments' lengths in characters: three letters take two bytes each.
+        {"a comment block that counts characters",
+         flacBlock(4, comment, comment.size() - 3) + flacBlock(1, "pad", true), true},
+        {"behind a picture whose data runs past the end",
+         flacBlock(6, picture.substr(0, picture.size() - png.size() - 4) + be32(0x7FFFFFFF),
+                   std::size_t{40}) +
+             flacBlock(4, comment, true),
+         false},
+        {"no last block before the frames", flacBlock(4, comment), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(binaryText(over(c.file, [](DescriptorStream& s) { return mp4DecoderConfig(s); })),
-                  c.binary);
+        const Bytes file = start + c.metadata + frames;
+        const FlacMetadata meta =
+            over(file, [](DescriptorStream& s) { return readFlacMetadata(s); });
+        EXPECT_EQ(meta.streamInfo, info);
+        if (!c.found) {
+            EXPECT_EQ(meta.audioStart, 0);
+            continue;
+        }
+        EXPECT_EQ(meta.vorbisComment, comment);
+        EXPECT_EQ(meta.audioStart, static_cast<std::int64_t>(file.size() - frames.size()));
+        const StreamFacts f = flacStream(meta, static_cast<std::int64_t>(file.size()));
+        EXPECT_EQ(f.rate, 8000u);
+        EXPECT_EQ(f.channels, 1);
+        EXPECT_EQ(f.length, 250);
+        EXPECT_EQ(f.bitrate, 32); // 1000 bytes of frames in 250 ms
     }
-    // A box of 64-bit size, and one that runs to the end of its parent (size 0).
-    const Bytes large = be32(1) + "moov" + Bytes(4, '\0') +
-                        be32(16 + static_cast<std::uint32_t>(
-                                      track("soun", sampleEntry("mp4a", 0, esds(asc))).size())) +
-                        track("soun", sampleEntry("mp4a", 0, esds(asc)));
-    EXPECT_EQ(binaryText(over(large, [](DescriptorStream& s) { return mp4DecoderConfig(s); })),
-              "1210");
-    const Bytes toEnd = be32(0) + "moov" + track("soun", sampleEntry("mp4a", 0, esds(asc)));
-    EXPECT_EQ(binaryText(over(toEnd, [](DescriptorStream& s) { return mp4DecoderConfig(s); })),
-              "1210");
-}
-
-TEST(StreamHeader, AacChannelsFromTheAudioSpecificConfig) {
-    struct Case {
-        Bytes config;
-        int channels;
-    };
-    const Case cases[] = {
-        {Bytes("\x12\x10", 2), 2}, // LC, 44100 Hz, stereo
-        {Bytes("\x13\x88", 2), 1}, // LC, 22050 Hz, mono
-        {Bytes("\x11\xB8", 2), 8}, // LC, 48000 Hz, configuration 7: 7.1
-        {Bytes("\x12\x00", 2), 0}, // configuration 0: given elsewhere
-        // Frequency escape: 24 bits of frequency before the channels (2).
-        {Bytes("\x17\x80\x56\x22\x10", 5), 2},
-        // Object type escape (31, then 6 bits), then index 2 and 1 channel.
-        {Bytes("\xF8\x04\x20", 3), 1},
-        {Bytes("\x12", 1), 0}, // cut before the channels
-        {Bytes(), 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(binaryText(c.config));
-        EXPECT_EQ(aacChannels(c.config), c.channels);
-    }
+    // Lengths that run past the file measure nothing: the size field stands.
+    const Bytes many = vorbisText("vendor") + le32(60000) + vorbisText("A=b");
+    EXPECT_EQ(over(start + flacBlock(4, many, true) + frames,
+                   [](DescriptorStream& s) { return readFlacMetadata(s); })
+                  .vorbisComment,
+              many);
+    // The first block must be STREAMINFO; behind an ID3v2 tag it is looked for too.
+    const Bytes tagged = Bytes("ID3\x03\x00\x00\x00\x00\x00\x02xx", 12) + start +
+                         flacBlock(4, comment, true) + frames;
+    EXPECT_EQ(over(tagged, [](DescriptorStream& s) { return readFlacMetadata(s); }).vorbisComment,
+              comment);
+    const FlacMetadata none = over("fLaC" + flacBlock(4, comment, true) + frames,
+                                   [](DescriptorStream& s) { return readFlacMetadata(s); });
+    EXPECT_EQ(none.streamInfo, "");
+    EXPECT_EQ(none.audioStart, 0);
 }
 
 /** An ASF object. */
@@ -323,6 +274,91 @@ TEST(StreamHeader, RiffFormatAndInfoList) {
     EXPECT_EQ(waveFormatTag(extensible), 3u);
     EXPECT_EQ(waveFormatTag(le16(0xFFFE)), 0u);
     EXPECT_EQ(waveFormatTag(""), 0u);
+}
+
+/** A WAVE file of the chunks @p body, with a RIFF size of @p riffSize (-1: the true one). */
+Bytes wave(const Bytes& body, std::int64_t riffSize = -1) {
+    const std::uint32_t size = riffSize < 0 ? static_cast<std::uint32_t>(body.size() + 4)
+                                            : static_cast<std::uint32_t>(riffSize);
+    return "RIFF" + le32(size) + "WAVE" + body;
+}
+
+TEST(StreamHeader, RiffChunksAreSteppedOverAsPlayersDo) {
+    const Bytes fmt =
+        chunk("fmt ", le16(1) + le16(1) + le32(8000) + le32(16000) + le16(2) + le16(16));
+    const Bytes samples(4000, 's');
+    const Bytes data = chunk("data", samples);
+    const Bytes empty(8, '\0'); // a chunk of a zero identifier and size 0
+    const Bytes id3 = chunk("id3 ", "ID3tag");
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::int64_t dataOffset;
+        bool id3; ///< the id3 chunk behind the data is found
+    };
+    const Case cases[] = {
+        {"as written", wave(fmt + data + id3), 44, true},
+        {"an empty chunk of no name before the format", wave(empty + fmt + data + id3), 52, true},
+        {"an empty chunk of no name between format and data", wave(fmt + empty + data + id3), 52,
+         true},
+        {"a JUNK chunk of size 0", wave(chunk("JUNK", "") + fmt + data + id3), 52, true},
+        // Sizes a writer could not go back to fill in: the samples run to the end.
+        {"a data size of 0", wave(fmt + "data" + le32(0) + samples), 44, false},
+        {"sizes of 0xFFFFFFFF", wave(fmt + "data" + le32(0xFFFFFFFF) + samples, 0xFFFFFFFF), 44,
+         false},
+        {"a RIFF size of 0", wave(fmt + data + id3, 0), 44, true},
+        {"a data size past the end of the file", wave(fmt + "data" + le32(9000) + samples), 44,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RiffChunks chunks =
+            over(c.file, [](DescriptorStream& s) { return readRiffChunks(s); });
+        EXPECT_EQ(binaryText(chunks.format), "01000100");
+        EXPECT_EQ(chunks.dataOffset, c.dataOffset);
+        EXPECT_EQ(chunks.dataSize, 4000);
+        EXPECT_EQ(chunks.id3Offset,
+                  c.id3 ? static_cast<std::int64_t>(c.file.size()) - 6 : std::int64_t{-1});
+        const StreamFacts f = waveStream(chunks);
+        EXPECT_EQ(f.length, 250);
+        EXPECT_EQ(f.bitrate, 128);
+    }
+}
+
+TEST(StreamHeader, WaveStreamFromFormatAndData) {
+    auto format = [](unsigned tag, unsigned channels, unsigned rate, unsigned byteRate,
+                     unsigned align, unsigned bits) {
+        return le16(tag) + le16(channels) + le32(rate) + le32(byteRate) + le16(align) + le16(bits);
+    };
+    struct Case {
+        const char* what;
+        RiffChunks chunks;
+        int length;
+        int bitrate;
+    };
+    const Case cases[] = {
+        {"PCM", {format(1, 2, 44100, 176400, 4, 16), {}, 44, 17640}, 100, 1411},
+        {"PCM without a block size", {format(1, 2, 44100, 0, 0, 24), {}, 44, 26460}, 100, 2117},
+        {"PCM of less than one frame", {format(1, 2, 44100, 176400, 4, 16), {}, 44, 3}, 0, 0},
+        // IMA ADPCM: the fact chunk counts the samples; without it the byte rate tells.
+        {"compressed with a sample count",
+         {format(0x11, 1, 8000, 4055, 256, 4), {}, 60, 4055, 8000},
+         1000,
+         32},
+        {"compressed without one", {format(0x11, 1, 8000, 4000, 256, 4), {}, 60, 2000}, 500, 32},
+        {"a format chunk cut short",
+         {format(1, 2, 44100, 176400, 4, 16).substr(0, 12), {}, 44, 400},
+         0,
+         0},
+        {"no channels", {format(1, 0, 44100, 176400, 4, 16), {}, 44, 400}, 0, 0},
+        {"no data", {format(1, 2, 44100, 176400, 4, 16), {}, -1, 0}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const StreamFacts f = waveStream(c.chunks);
+        EXPECT_EQ(f.length, c.length);
+        EXPECT_EQ(f.bitrate, c.bitrate);
+    }
 }
 
 TEST(StreamHeader, AiffCommonChunkAndStreamSignatures) {

@@ -7,6 +7,7 @@
 #include "support/PluginCall.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace tl {
 namespace {
@@ -118,6 +121,47 @@ TEST_F(TaglibPlugins, StreamFactsOfEveryFormat) {
     }
 }
 
+TEST_F(TaglibPlugins, StreamsTagLibAloneDoesNotReadAsFfprobeReadsThem) {
+    // What ffprobe reads of each (fixtures/oracle.json); the MPEG-4 lengths are the tracks'
+    // media durations, as for AAC.
+    struct Case {
+        const char* file;
+        const char* type;
+        int length;
+        unsigned frequency;
+        const char* mode;
+        int bitrate;
+        const char* binary;
+        const char* tag;
+    };
+    const Case cases[] = {
+        {"ac3.m4a", "AC-3", 209, 44100, "Stereo", 96, "5010C0", "MP4"},
+        {"eac3-5.1.m4a", "E-AC-3", 128, 48000, "6 channels", 192, "0600200F", ""},
+        {"flac-in-mp4.m4a", "FLAC", 250, 8000, "Mono", 32, "02400240", ""},
+        {"opus-in-mp4.m4a", "Opus", 207, 48000, "Stereo", 27, "4F707573", ""},
+        // HE-AAC: SBR doubles the core's 22050 Hz; a mono core is given out in stereo.
+        {"aac-he-sbr.m4a", "AAC", 446, 44100, "Stereo", 27, "2B8A0800", "MP4"},
+        {"aac-he-ps.m4a", "AAC", 446, 44100, "Stereo", 27, "EB8A0800", "MP4"},
+        {"aac-he-sync-extension.m4a", "AAC", 446, 44100, "Stereo", 27, "138856E5", "MP4"},
+        {"wav-streamed.wav", "PCM", 250, 8000, "Mono", 128, "01000100", ""},
+        {"wav-zero-size-chunk.wav", "PCM", 250, 8000, "Mono", 64, "01000100", "ID3-2.4"},
+        {"flac-short-picture-block.flac", "FLAC", 250, 8000, "Mono", 19, "10001000", "Vorbis"},
+        {"flac-picture.flac", "FLAC", 250, 8000, "Mono", 19, "10001000", "Vorbis"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        AudioFileInfo info;
+        EXPECT_EQ(analyse(fixture(c.file), info), TL_AFI_OK);
+        EXPECT_EQ(fieldText(info, "Type"), c.type);
+        EXPECT_EQ(info.Length, c.length);
+        EXPECT_EQ(info.Frequency, c.frequency);
+        EXPECT_EQ(fieldText(info, "Mode"), c.mode);
+        EXPECT_EQ(info.Bitrate, c.bitrate);
+        EXPECT_EQ(fieldText(info, "Binary"), c.binary);
+        EXPECT_EQ(fieldText(info, "Tag"), c.tag);
+    }
+}
+
 TEST_F(TaglibPlugins, TagsOfEveryKind) {
     struct Case {
         const char* file;
@@ -142,12 +186,19 @@ TEST_F(TaglibPlugins, TagsOfEveryKind) {
         {"aac.m4a", "Ludmila Černá", "Ranní káva", "Kavárna", "2019", "Jazz", "Nahráno doma",
          "Old Quartet", "Jan Novák", "3/12"},
         {"alac.m4a", "鈴木 一郎", "静かな夜", "ロスレス", "", "", "", "", "", "1"},
+        {"ac3.m4a", "Dolby Stereo", "Dva kanály", "", "1992", "", "", "", "", ""},
         {"wmav2.wma", "Windows Artist", "Windows Title", "Windows Album", "2006", "Rock",
          "Windows comment", "Windows Original", "Windows Composer", "8"},
         {"wav-info.wav", "Info Artist", "Info Title", "Info Album", "1987", "Jazz", "Info comment",
          "", "", "3"},
         {"wav-id3.wav", "Kateřina Malá", "Ukolébavka", "Písničky", "2001", "Children's",
          "Osmibitová", "Babička", "Lidová", "1/2"},
+        // The same tag behind a chunk of no name, which TagLib refuses.
+        {"wav-zero-size-chunk.wav", "Kateřina Malá", "Ukolébavka", "Písničky", "2001", "Children's",
+         "Osmibitová", "Babička", "Lidová", "1/2"},
+        // The Vorbis comment behind a picture block whose size is too short.
+        {"flac-short-picture-block.flac", "Bedřich Smetana", "Vltava", "Má vlast", "1875", "", "",
+         "", "", ""},
         {"aiff-pcm.aiff", "佐藤 健", "朝", "アルバム", "1995", "Ambient", "コメント", "原曲",
          "作曲者", "6/6"},
         {"wavpack.wv", "Wav Pack Artist", "Čtvrtá věta", "WavPack Album", "2015", "Ambient",
@@ -197,6 +248,44 @@ TEST_F(TaglibPlugins, LegacyTagsAreReadInTheCodePageOfTheUsersLanguage) {
         EXPECT_EQ(fieldText(info, "Year"), "1896");
         EXPECT_EQ(fieldText(info, "Track"), "3");
     }
+}
+
+TEST_F(TaglibPlugins, AnalysesOnSeveralThreadsAtOnceGiveWhatOneGives) {
+    // The scan calls a plug-in on its worker thread; nothing a call leaves behind may
+    // reach another call, on any thread.
+    const char* const files[] = {"flac-vorbiscomment.flac",
+                                 "vorbis.ogg",
+                                 "aac.m4a",
+                                 "eac3-5.1.m4a",
+                                 "wmav2.wma",
+                                 "wav-info.wav",
+                                 "aiff-pcm.aiff",
+                                 "wavpack.wv",
+                                 "ape-3970.ape",
+                                 "flac-id3-legacy.flac",
+                                 "wav-streamed.wav"};
+    std::vector<AudioFileInfo> alone(std::size(files));
+    for (std::size_t i = 0; i < std::size(files); ++i)
+        ASSERT_EQ(analyse(fixture(files[i]), alone[i]), TL_AFI_OK) << files[i];
+    std::atomic<int> differences{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round)
+                for (std::size_t k = 0; k < std::size(files); ++k) {
+                    const std::size_t i = (k + static_cast<std::size_t>(t)) % std::size(files);
+                    const std::string path = fixture(files[i]);
+                    const int plugin =
+                        m_plugins.findByExtension(std::string(PluginManager::extensionOf(path)));
+                    AudioFileInfo info;
+                    test::analyseWithPlugin(m_plugins, plugin, path, info);
+                    if (std::memcmp(&info, &alone[i], sizeof info) != 0)
+                        ++differences;
+                }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(differences, 0);
 }
 
 TEST_F(TaglibPlugins, BrokenFilesHaveNoStream) {

@@ -185,6 +185,7 @@ TEST_F(RecreateDigestTest, CancelWhileThePromptAsksKeepsTheEarlierDigest) {
     EXPECT_FALSE(prompt.autoComplete()); // a stop is no answer
     ASSERT_EQ(desktop.shown.size(), 1u);
     EXPECT_EQ(desktop.shown[0].text, message("Digest", "Cancelled"));
+    EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Information); // the user's own choice
     EXPECT_EQ(readFile(path("CD1.sdd")), "EARLIER DIGEST");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -203,5 +204,6 @@ TEST_F(RecreateDigestTest, EscapeInTheProgressWindowCancelsTheRun) {
     recreate({{QString::fromStdString(path("CD1.sds"))}});
     ASSERT_EQ(desktop.shown.size(), 1u);
     EXPECT_EQ(desktop.shown[0].text, message("Digest", "Cancelled"));
+    EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Information); // the user's own choice
     EXPECT_FALSE(fs::exists(path("CD1.sdd")));
 }

@@ -38,6 +38,14 @@ protected:
     QString lcl(const char* section, const char* key) {
         return localeQText(*app->context().locale, section, key);
     }
+    /** Opens the dialog on @p condition and presses OK, as a user does. */
+    void pressOk(const FilterCondition& condition) {
+        desktop.shown.clear();
+        dialog->load(condition, true);
+        dialog->setResult(QDialog::Rejected);
+        dialog->show();
+        child<QPushButton>("cmdOk")->click();
+    }
     QStringList entries(const char* list) {
         QStringList texts;
         auto* box = child<QComboBox>(list);
@@ -176,16 +184,14 @@ TEST_F(FilterDialogTest, OkChecksTheValueByTheKindOfTheField) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        desktop.shown.clear();
         desktop.answers = c.answers;
-        dialog->load(
-            FilterCondition{c.field, FilterOperator::Equal, FilterConnective::And, c.value}, true);
-        dialog->setResult(QDialog::Rejected);
-        dialog->show();
-        child<QPushButton>("cmdOk")->click();
+        pressOk(FilterCondition{c.field, FilterOperator::Equal, FilterConnective::And, c.value});
         if (c.messageKey) {
             ASSERT_EQ(desktop.shown.size(), 1u);
-            EXPECT_EQ(desktop.shown[0].text, lcl("DialogFilter", c.messageKey));
+            // The program reads dates day first until the options say otherwise.
+            EXPECT_EQ(desktop.shown[0].text,
+                      localeQText(*app->context().locale, "DialogFilter", c.messageKey,
+                                  {"dd.mm.yyyy", "31.12.2001"}));
             EXPECT_EQ(desktop.shown[0].question, c.question);
             EXPECT_EQ(desktop.shown[0].icon, c.icon);
         } else {
@@ -193,6 +199,37 @@ TEST_F(FilterDialogTest, OkChecksTheValueByTheKindOfTheField) {
         }
         EXPECT_EQ(dialog->isVisible(), !c.accepted);
         EXPECT_EQ(dialog->result() == QDialog::Accepted, c.accepted);
+        dialog->hide();
+    }
+}
+
+// The date format of the options decides how a date is read, and the refusal names it.
+TEST_F(FilterDialogTest, DatesAreReadInTheDateFormatOfTheOptions) {
+    struct Case {
+        bool usDate;
+        const char* value;
+        const char* refusalPattern; // named by the refusal, or none when accepted
+        const char* refusalExample;
+    };
+    const Case cases[] = {
+        {false, "31.12.2001", nullptr, nullptr},
+        {false, "12/31/2001", "dd.mm.yyyy", "31.12.2001"},
+        {true, "12/31/2001", nullptr, nullptr},
+        {true, "31.12.2001", "mm/dd/yyyy", "12/31/2001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.value) + (c.usDate ? " month first" : " day first"));
+        app->context().settings->usDate = c.usDate;
+        pressOk(FilterCondition{Date, FilterOperator::Equal, FilterConnective::And, c.value});
+        if (c.refusalPattern) {
+            ASSERT_EQ(desktop.shown.size(), 1u);
+            EXPECT_EQ(desktop.shown[0].text,
+                      localeQText(*app->context().locale, "DialogFilter", "ErrDateExpected",
+                                  {c.refusalPattern, c.refusalExample}));
+        } else {
+            EXPECT_TRUE(desktop.shown.empty());
+        }
+        EXPECT_EQ(dialog->result() == QDialog::Accepted, !c.refusalPattern);
         dialog->hide();
     }
 }

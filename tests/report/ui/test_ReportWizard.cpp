@@ -1,5 +1,6 @@
 #include "report/ui/ReportWizard.h"
 
+#include "locale/ui/OptionsDialog.h"
 #include "platform/ui/WindowText.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"
@@ -438,6 +439,26 @@ TEST_F(ReportWizardTest, RetryAsksForTheNameWhenNoneWasChosenYet) {
 }
 
 // Cancel while the report is written stops the job; the earlier report of that name stays.
+// A sort order changed in the options is used by the next report, without a restart.
+TEST_F(ReportWizardTest, TheNextReportSortsAsTheOptionsNowSay) {
+    makeReport(false, {pathText(digest)}, report("Rock.txt"));
+    EXPECT_EQ(readFile(dir.path() + "reports/Rock.txt"),
+              "Amber - Tides (1984)\r\nBlue Lake - Northern Roads (1991)\r\n"
+              "Cedar - Rings (2003)\r\n");
+    wizard->hide();
+
+    OptionsDialog* options = app->windows().options;
+    options->show();
+    options->findChild<QLineEdit*>(QStringLiteral("edtSortTable"))->setText(QStringLiteral("cba"));
+    options->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    ASSERT_FALSE(options->isVisible());
+
+    makeReport(false, {pathText(digest)}, report("Rock.txt"));
+    EXPECT_EQ(readFile(dir.path() + "reports/Rock.txt"),
+              "Cedar - Rings (2003)\r\nBlue Lake - Northern Roads (1991)\r\n"
+              "Amber - Tides (1984)\r\n");
+}
+
 TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
     writeFile(dir.path() + "reports/Rock.txt", "earlier report");
     std::function<void()> held;
@@ -459,16 +480,21 @@ TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
     EXPECT_TRUE(wizard->isVisible()); // Cancel stops the job; it does not close the window
     std::exchange(held, {})();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(wizard->currentPage(), ReportWizard::ErrorPage);
-    EXPECT_EQ(child<QLabel>("lblError")->text(), lcl("Report", "Cancelled"));
+    // The user's own stop is no failure: the wizard stays where it was and says, as news,
+    // that the earlier report is kept.
+    EXPECT_EQ(wizard->currentPage(), ReportWizard::TemplatePage);
+    ASSERT_EQ(desktop.shown.size(), 1u);
+    EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(desktop.shown[0].text, lcl("Report", "Cancelled"));
+    EXPECT_TRUE(enabled("cmdNext"));
     EXPECT_FALSE(visible("prgReport"));
     EXPECT_EQ(readFile(dir.path() + "reports/Rock.txt"), "earlier report");
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(dir.path() + "reports"))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"Rock.txt"});
-    // Closing now closes.
-    click("cmdClose");
+    // Cancel now closes.
+    click("cmdCancel");
     EXPECT_FALSE(wizard->isVisible());
 }
 
@@ -484,8 +510,10 @@ TEST_F(ReportWizardTest, CancelWhileReadingTheDigestsAsksForNoName) {
     std::exchange(held, {})();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(desktop.saveChoosers.empty());
-    EXPECT_EQ(wizard->currentPage(), ReportWizard::ErrorPage);
-    EXPECT_EQ(child<QLabel>("lblError")->text(), lcl("Report", "Cancelled"));
+    EXPECT_EQ(wizard->currentPage(), ReportWizard::TemplatePage);
+    ASSERT_EQ(desktop.shown.size(), 1u);
+    EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(desktop.shown[0].text, lcl("Report", "Cancelled"));
 }
 
 TEST_F(ReportWizardTest, ThePreviewShowsTheBeginningOfALargeReport) {

@@ -6,6 +6,7 @@
 #include "digest/DigestFiles.h"
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
+#include "locale/ui/OptionsDialog.h"
 #include "platform/ui/WindowText.h"
 #include "scan/VolumeScanner.h"
 #include "scan/ui/ScanLog.h"
@@ -18,6 +19,7 @@
 #include "support/UiSteps.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -219,7 +221,7 @@ TEST_F(ScanWindowTest, CancelInTheFirstFolderKeepsTheEarlierCatalogue) {
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     waitForEnd();
     EXPECT_EQ(log(), (std::vector<Line>{line("Scan", "Started", Severity::Information),
-                                        line("Scan", "Aborted", Severity::Error)}));
+                                        line("Scan", "Aborted", Severity::Information)}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(enabled("cmdClose"));
     EXPECT_TRUE(enabled("cmdSaveLog"));
@@ -373,19 +375,23 @@ TEST_F(ScanWindowTest, CancelWhileThePromptAsksEndsTheRunCleanly) {
     whenVisible(&prompt, [&] { control<QPushButton>("cmdCancel")->click(); });
     scanToEnd();
     EXPECT_FALSE(prompt.isVisible());
-    EXPECT_EQ(log().back(), line("Digest", "Cancelled", Severity::Error));
+    EXPECT_EQ(log().back(), line("Digest", "Cancelled", Severity::Information));
     EXPECT_EQ(readFile(out + "/CD 1.sdd"), "EARLIER DIGEST");
     EXPECT_TRUE(enabled("cmdClose"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// The digest of a scan takes the window's copies of digestVarious and tooMany.
-TEST_F(ScanWindowTest, DigestUsesTheAppliedVariousWordAndLimit) {
+// The digest of a scan takes the various word and "too many" as the options say now: a
+// change made there is used by the next scan, without a restart.
+TEST_F(ScanWindowTest, DigestUsesTheVariousWordAndLimitOfTheOptions) {
     app.context().settings->autoComplete = true;
-    Settings settings = *app.context().settings;
-    settings.tooMany = 2;
-    settings.digestVarious = "Mixed";
-    scan.applySettings(settings);
+    OptionsDialog* options = app.windows().options;
+    options->show();
+    options->findChild<QLineEdit*>(QStringLiteral("edtDigestVarious"))
+        ->setText(QStringLiteral("Mixed"));
+    options->findChild<QComboBox*>(QStringLiteral("cmbTooMany"))->setCurrentIndex(0); // 2
+    options->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    ASSERT_FALSE(options->isVisible());
     fs::create_directories(vol + "/Cedar - Rings");
     writeFile(vol + "/Cedar - Rings/01.mp3", "artist=One\n");
     writeFile(vol + "/Cedar - Rings/02.mp3", "artist=Two\n");
