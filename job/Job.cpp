@@ -16,6 +16,7 @@ bool Job::start(JobListener& listener) {
         m_thread.join();
     m_cancel.store(false);
     m_running.store(true);
+    beginRun();
     try {
         m_thread = std::thread([this, &listener] {
             JobResult result = runWith(listener);
@@ -23,10 +24,20 @@ bool Job::start(JobListener& listener) {
             m_running.store(false);
         });
     } catch (const std::system_error&) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_ended = true;
+        }
         m_running.store(false);
         return false;
     }
     return true;
+}
+
+void Job::beginRun() {
+    std::lock_guard lock(m_mutex);
+    m_begun = false;
+    m_ended = false;
 }
 
 JobResult Job::runHere(JobListener& listener) {
@@ -35,6 +46,7 @@ JobResult Job::runHere(JobListener& listener) {
     if (m_thread.joinable())
         m_thread.join();
     m_running.store(true);
+    beginRun();
     JobResult result = runWith(listener);
     listener.jobFinished(result);
     m_cancel.store(false);
@@ -50,8 +62,11 @@ JobResult Job::runWith(JobListener& listener) {
         m_answer.reset();
     }
     m_result = run(*this);
-    if (m_result.status == JobStatus::Cancelled || m_result.status == JobStatus::Failed)
-        m_result.files.clear(); // a job that did not complete put nothing in place
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+    }
+    m_phaseChanged.notify_all();
     return m_result;
 }
 
@@ -71,6 +86,20 @@ void Job::answer(JobAnswer answer) {
         m_answer = std::move(answer);
     }
     m_answered.notify_all();
+}
+
+bool Job::waitStarted() {
+    std::unique_lock lock(m_mutex);
+    m_phaseChanged.wait(lock, [this] { return m_begun || m_ended; });
+    return m_begun;
+}
+
+void Job::started() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_begun = true;
+    }
+    m_phaseChanged.notify_all();
 }
 
 JobResult Job::wait() {

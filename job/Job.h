@@ -15,6 +15,10 @@
  *     job.start(listener);   // events arrive on the job's worker
  *     ...                    // job.answer(...) for a question, job.cancel() any time
  *     JobResult r = job.wait();
+ *
+ * A new job derives from Job, takes its inputs in its constructor (a request struct), does
+ * its work in run() against the JobContext, and gives its questions a kind and a record of
+ * its own (see albumQuestion() and reportPathQuestion() for the two there are).
  */
 #include "locale/Message.h"
 #include "storage/Fieldnames.h"
@@ -45,7 +49,9 @@ struct JobProgress {
     friend bool operator==(const JobProgress&, const JobProgress&) = default;
 };
 
-/** A question the job waits on. */
+/** A question the job waits on. Its first choice, answered with the record as it stands,
+ *  accepts what the job proposes (keep the album as derived, write the report under the
+ *  proposed name): a front end with nobody to ask answers so. */
 struct JobQuestion {
     std::string kind;                 ///< what is asked, for the front end that answers it
     std::optional<Message> text;      ///< the question as the user reads it, if it has one
@@ -79,7 +85,9 @@ struct JobResult {
     /** What to tell the user about the end, if anything (its severity: Information for a
      *  job done or cancelled, Error for a failure). */
     std::optional<Message> message;
-    /** The files the job wrote and put in place, in the order it wrote them. */
+    /** The files the job wrote and put in place, in the order it wrote them. A job that
+     *  ended early lists what it had put in place before (a scan whose digest failed has
+     *  its song database). */
     std::vector<std::string> files;
 
     bool ok() const { return status == JobStatus::Done; }
@@ -106,6 +114,9 @@ public:
     /** Hands @p question to the listener and waits for the answer; none when the job was
      *  cancelled before or while it waited. */
     virtual std::optional<JobAnswer> ask(JobQuestion question) = 0;
+    /** Says that the job has begun: what it sets up before its long part is in place (a
+     *  scan's volume is identified and its song database created). See Job::waitStarted(). */
+    virtual void started() = 0;
     /** The flag cancel() sets, for loops of the core that look at a flag between items. */
     virtual const std::atomic<bool>& cancelFlag() const = 0;
     bool cancelled() const { return cancelFlag().load(std::memory_order_relaxed); }
@@ -142,6 +153,10 @@ public:
     bool cancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
     /** True from start() until the listener's jobFinished() has returned. */
     bool isRunning() const { return m_running.load(); }
+    /** Waits until the run started with start() has said JobContext::started() (true) or
+     *  has ended without saying it (false): a window that shows only a job that could begin
+     *  waits for this. For jobs that say started() (each job's header tells). */
+    bool waitStarted();
     /** Waits for a worker started with start(); the result of the last run. */
     JobResult wait();
     /** cancel() and wait(). */
@@ -156,7 +171,9 @@ private:
     void progress(const JobProgress& progress) override;
     void log(Message message) override;
     std::optional<JobAnswer> ask(JobQuestion question) override;
+    void started() override;
     const std::atomic<bool>& cancelFlag() const override { return m_cancel; }
+    void beginRun();
 
     JobListener* m_listener = nullptr;
     std::atomic<bool> m_cancel{false};
@@ -168,6 +185,9 @@ private:
     std::condition_variable m_answered;
     bool m_waiting = false;
     std::optional<JobAnswer> m_answer;
+    std::condition_variable m_phaseChanged;
+    bool m_begun = false; // the run has said started()
+    bool m_ended = false; // the run has returned
 };
 
 /** The result of a job cancelled by the user: JobStatus::Cancelled with @p message (an

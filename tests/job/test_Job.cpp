@@ -18,6 +18,8 @@ public:
 
     int items = 3;
     bool askAfterFirst = false;
+    bool saysStarted = false;
+    std::optional<std::promise<void>> holdBeforeEnd; // the run waits for it at its end
     std::optional<JobAnswer> answerSeen;
     bool asked = false;
 
@@ -31,6 +33,8 @@ protected:
             step.file = "f" + std::to_string(i);
             context.progress(step);
             context.log(makeMessage("Test", "Item", Severity::Warning, {std::int64_t{i}}));
+            if (i == 0 && saysStarted)
+                context.started();
             if (i == 0 && askAfterFirst) {
                 answerSeen = context.ask({"album", std::nullopt, {"confirm", "auto"}, {"a"}});
                 asked = true;
@@ -38,6 +42,8 @@ protected:
                     return cancelledResult(8, makeMessage("Test", "Cancelled", Severity::Error));
             }
         }
+        if (holdBeforeEnd)
+            holdBeforeEnd->get_future().wait();
         JobResult done;
         done.files = {"/out/a.sds"};
         return done;
@@ -169,6 +175,48 @@ TEST(Job, ACancelBeforeRunHereEndsItAtOnce) {
     EXPECT_EQ(result.status, JobStatus::Cancelled);
     EXPECT_EQ(result.code, 8);
     EXPECT_TRUE(listener.events.empty());
+}
+
+} // namespace
+} // namespace tl
+
+namespace tl {
+namespace {
+
+// A window waits for the job to have begun before it shows: a job that said started() is
+// begun from then on, also after it has ended; one that ends without saying it never was.
+TEST(Job, WaitStartedTellsWhetherTheRunSaidItHadBegunBeforeItEnded) {
+    const struct {
+        const char* what;
+        bool says;
+        int items;
+        bool holdEnd;
+    } cases[] = {
+        {"says started, still running", true, 3, true},
+        {"says started, already ended", true, 3, false},
+        {"ends without saying it", false, 3, false},
+        {"ends before its first item", true, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedJob job;
+        job.saysStarted = c.says;
+        job.items = c.items;
+        if (c.holdEnd)
+            job.holdBeforeEnd.emplace();
+        Recorder listener;
+        auto finished = listener.finished.get_future();
+        ASSERT_TRUE(job.start(listener));
+        if (!c.holdEnd) {
+            ASSERT_EQ(finished.wait_for(5s), std::future_status::ready);
+        }
+        EXPECT_EQ(job.waitStarted(), c.says && c.items > 0);
+        if (c.holdEnd) {
+            EXPECT_TRUE(job.isRunning());
+            job.holdBeforeEnd->set_value();
+        }
+        EXPECT_TRUE(job.wait().ok());
+    }
 }
 
 } // namespace
