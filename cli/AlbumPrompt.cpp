@@ -1,20 +1,20 @@
-#include "cli/DigestStep.h"
+#include "cli/AlbumPrompt.h"
 
+#include "cli/Interrupt.h"
+#include "digest/DigestJob.h"
+#include "frontend/FrontEnd.h"
 #include "storage/Text.h"
 #include "storage/Utf8.h"
 
 #include <algorithm>
 #include <array>
-#include <istream>
+#include <cerrno>
 #include <ostream>
+#include <unistd.h>
 #include <utility>
 
 namespace tl::cli {
 namespace {
-
-/** The longest value the album prompt accepts, in characters, as the prompt window's
- *  edit boxes. */
-constexpr std::size_t MaxAnswerChars = 64;
 
 constexpr std::string_view PromptSection = "DialogDigestPrompt";
 constexpr std::array<std::pair<int, std::string_view>, 5> Rows{
@@ -32,58 +32,84 @@ std::string_view firstChars(std::string_view text, std::size_t count) {
 
 } // namespace
 
-ConsoleAlbumPrompt::ConsoleAlbumPrompt(const Context& ctx, std::istream& in)
-    : m_ctx(ctx), m_in(in), m_out(*ctx.out), m_autoWord(ctx.text(PromptSection, "Auto")) {
+ConsoleAlbumPrompt::ConsoleAlbumPrompt(const Context& ctx, int inputFd)
+    : m_ctx(ctx), m_fd(inputFd), m_autoWord(ctx.text(PromptSection, "Auto")) {
     for (const auto& [field, key] : Rows) {
         m_labels.push_back(ctx.text(PromptSection, key));
         m_labelWidth = std::max(m_labelWidth, utf8Length(m_labels.back()));
     }
 }
 
-void ConsoleAlbumPrompt::albumQuestion(const Fields& album) {
-    // The console answers at once, on the digest's own thread.
-    AlbumAnswer answer = ask(album);
-    if (m_job)
-        m_job->answerAlbum(std::move(answer));
+ConsoleAlbumPrompt::Read ConsoleAlbumPrompt::readLine(std::string& line) {
+    for (;;) {
+        if (const std::size_t end = m_pending.find('\n'); end != std::string::npos) {
+            line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            return Read::Line;
+        }
+        if (m_atEnd) {
+            if (m_pending.empty())
+                return Read::End;
+            line = std::exchange(m_pending, {}); // a last line without its line end
+            return Read::Line;
+        }
+        // Ctrl-C ends the wait while the user thinks.
+        if (InterruptGuard::flag().load())
+            return Read::Interrupted;
+        if (!InterruptGuard::waitForInput(m_fd, 1000))
+            continue;
+        char buffer[4096];
+        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        if (got > 0)
+            m_pending.append(buffer, static_cast<std::size_t>(got));
+        else if (got == 0 || errno != EINTR)
+            m_atEnd = true;
+    }
 }
 
-AlbumAnswer ConsoleAlbumPrompt::ask(const Fields& album) {
-    m_out << "\n" << m_ctx.text(PromptSection, "Caption") << "\n";
+std::optional<JobAnswer> ConsoleAlbumPrompt::operator()(const JobQuestion& question) {
+    const Fields* asked = askedAlbum(question);
+    if (!asked)
+        return JobAnswer{question.choices.empty() ? std::string() : question.choices.front(),
+                         std::nullopt};
+    const Fields& album = *asked;
+    std::ostream& out = *m_ctx.out;
+    out << "\n" << m_ctx.text(PromptSection, "Caption") << "\n";
     for (std::size_t r = 0; r < Rows.size(); ++r)
-        m_out << "  " << m_labels[r] << std::string(m_labelWidth - utf8Length(m_labels[r]) + 1, ' ')
-              << utf8Sanitized(album[Rows[r].first]) << "\n";
+        out << "  " << m_labels[r] << std::string(m_labelWidth - utf8Length(m_labels[r]) + 1, ' ')
+            << utf8Sanitized(album[Rows[r].first]) << "\n";
     if (!m_hintShown) {
-        m_out << m_ctx.text("Cli", "DigestPromptHint", {m_autoWord}) << "\n";
+        out << m_ctx.text("Cli", "DigestPromptHint", {m_autoWord}) << "\n";
         m_hintShown = true;
     }
     // Path is shown, not edited; the answers fill the other rows in order.
     Fields confirmed = album;
     for (std::size_t r = 1; r < Rows.size(); ++r) {
         const int field = Rows[r].first;
-        m_out << m_labels[r] << " [" << utf8Sanitized(album[field]) << "] " << std::flush;
+        out << m_labels[r] << " [" << utf8Sanitized(album[field]) << "] " << std::flush;
         std::string line;
+        const Read read = readLine(line);
+        if (read == Read::Interrupted) {
+            out << "\n";
+            return std::nullopt;
+        }
         // No more answers: the rest of the run completes without asking.
-        if (!std::getline(m_in, line)) {
-            m_out << "\n";
-            return {std::nullopt, true};
+        if (read == Read::End) {
+            out << "\n";
+            return jobAnswer({std::nullopt, true});
         }
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const std::string_view answer = trimBlanks(line);
         if (equalsIgnoringAsciiCase(answer, "auto") ||
             (!answer.empty() && equalsIgnoringAsciiCase(answer, m_autoWord)))
-            return {std::nullopt, true};
+            return jobAnswer({std::nullopt, true});
         if (answer == "-")
             confirmed[field].clear();
         else if (!answer.empty())
-            confirmed[field] = firstChars(answer, MaxAnswerChars);
+            confirmed[field] = firstChars(answer, MaxTypedAnswerChars);
     }
-    return {std::move(confirmed), false};
-}
-
-DigestOptions digestOptions(const Context& ctx, bool ask) {
-    const Settings settings = ctx.settings();
-    return {settings.digestVarious, settings.tooMany, !ask};
+    return jobAnswer({std::move(confirmed), false});
 }
 
 } // namespace tl::cli

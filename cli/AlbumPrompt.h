@@ -1,48 +1,44 @@
 #pragma once
 /**
- * @file DigestStep.h
- * The digest on the command line: the core's digest job, with the album questions asked
- * on the console and answered from standard input.
+ * @file AlbumPrompt.h
+ * The digest's album questions on the console, answered from standard input.
  */
 #include "cli/Cli.h"
-#include "digest/DigestJob.h"
-#include "digest/DigestMessages.h"
+#include "job/Job.h"
 
-#include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tl::cli {
 
 /**
- * Answers album questions on the console, as the digest prompt window does: each value
- * may be kept or retyped, and "auto" completes the rest of the run silently (the album at
- * hand keeps its derived values, like the window's Auto button). At the end of the
- * answers the remaining albums are completed without asking.
+ * Asks album questions on the console, as the digest prompt window does: each value may be
+ * kept or retyped, and "auto" completes the rest of the run silently (the album at hand
+ * keeps its derived values, like the window's Auto button). At the end of the answers the
+ * remaining albums are completed without asking. Reads standard input itself, a line at a
+ * time, so that Ctrl-C ends a question that waits for its answer.
  */
-class ConsoleAlbumPrompt : public DigestListener {
+class ConsoleAlbumPrompt {
 public:
-    ConsoleAlbumPrompt(const Context& ctx, std::istream& in);
-    /** The job whose questions this answers; set before it runs. */
-    void setJob(DigestJob* job) { m_job = job; }
+    explicit ConsoleAlbumPrompt(const Context& ctx, int inputFd = 0);
 
-    void albumQuestion(const Fields& album) override;
+    /** The answer to @p question (what the job proposes for any but an album question);
+     *  none when Ctrl-C came while it waited. */
+    std::optional<JobAnswer> operator()(const JobQuestion& question);
 
 private:
-    AlbumAnswer ask(const Fields& album);
+    enum class Read { Line, End, Interrupted };
+    Read readLine(std::string& line);
 
     const Context& m_ctx;
-    std::istream& m_in;
-    std::ostream& m_out;
-    DigestJob* m_job = nullptr;
+    int m_fd;
+    std::string m_pending; // read from the input, not yet taken as a line
+    bool m_atEnd = false;
     bool m_hintShown = false;
     std::string m_autoWord;
     std::vector<std::string> m_labels;
     std::size_t m_labelWidth = 0;
 };
-
-/** The digest options of the user's settings (digestVarious, tooMany); @p ask decides
- *  whether albums completed from folder names are confirmed. */
-DigestOptions digestOptions(const Context& ctx, bool ask);
 
 } // namespace tl::cli

@@ -1,13 +1,14 @@
 #pragma once
 /**
  * @file Interrupt.h
- * Ctrl-C on the command line: while a job runs, the first Ctrl-C asks it to stop (it
- * ends at the next file or record, and an earlier file of its name is kept); a second one
- * ends the program at once.
+ * Ctrl-C on the command line: while a guard lives, the first Ctrl-C sets a flag that the
+ * job driver turns into a cancel of its job (which ends at the next file or record, an
+ * earlier file of its name kept); a second one ends the program at once.
+ *
+ * The main thread waits on one pipe for both Ctrl-C and news of its job, so that it sees
+ * either at once: the signal handler writes to it, and so does wake().
  */
 #include <atomic>
-#include <chrono>
-#include <future>
 #include <signal.h>
 
 namespace tl::cli {
@@ -19,20 +20,14 @@ public:
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-    /** Set by Ctrl-C; a job may look at it directly, between records. */
+    /** Set by Ctrl-C. */
     static const std::atomic<bool>& flag();
 
-    /** Waits until @p done is ready; on the way asks @p stop() once when Ctrl-C was
-     *  pressed (a job's requestStop, which may not be called from a signal handler). */
-    template <typename Stop> static void waitFor(std::future<void>& done, Stop stop) {
-        bool asked = false;
-        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-            if (!asked && flag().load()) {
-                stop();
-                asked = true;
-            }
-        }
-    }
+    /** Waits until Ctrl-C or wake(), at most @p timeoutMs, also for input on @p fd when it
+     *  is not -1; true when @p fd has input (or its end). */
+    static bool waitForInput(int fd, int timeoutMs);
+    /** Ends a waitForInput() of another thread. Any thread. */
+    static void wake();
 
 private:
     struct sigaction m_previous {};

@@ -153,7 +153,13 @@ int scan(Context& ctx, const ScanOptions& options) {
         ctx.log(scanBeginMessage(begun));
         return ExitFailed;
     }
-    InterruptGuard::waitFor(done, [&job] { job.requestStop(); });
+    for (bool asked = false;
+         done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready;) {
+        if (!asked && InterruptGuard::flag().load()) {
+            job.requestStop();
+            asked = true;
+        }
+    }
     return job.wait().completed() ? ExitOk : ExitFailed;
 }
 

@@ -15,7 +15,7 @@ int ScanJob::begin(const ScanRequest& request) {
     if (m_scanner.isRunning())
         return VolumeScanner::BeginNotReady;
     m_scanner.wait();
-    m_digest.clearStop();
+    m_digest = std::make_unique<Digest>(); // forgets a cancel of the last job
     m_digestOptions = request.digest;
     m_outcome = {};
     m_scanner.setListener(&m_relay);
@@ -36,15 +36,15 @@ void ScanJob::finish(bool scanCompleted) {
     m_outcome.scanCompleted = scanCompleted;
     if (scanCompleted) {
         m_listener.digestStarted();
-        m_outcome.digest =
-            m_digest.run(m_outcome.databasePath, m_outcome.digestPath, m_digestOptions);
+        m_digest->set({m_outcome.databasePath, m_outcome.digestPath, m_digestOptions});
+        m_outcome.digest = m_digest->runFor(m_relay);
     }
     m_listener.jobFinished(m_outcome);
 }
 
 void ScanJob::requestStop() {
     m_scanner.requestStop();
-    m_digest.requestStop();
+    m_digest->cancel();
 }
 
 ScanOutcome ScanJob::wait() {

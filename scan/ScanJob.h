@@ -76,7 +76,7 @@ public:
     /** Ends the scan at the next file or folder, or the digest at the next song or at the
      *  question it waits for. Any thread (not a signal handler). */
     void requestStop();
-    void answerAlbum(AlbumAnswer answer) { m_digest.answerAlbum(std::move(answer)); }
+    void answerAlbum(AlbumAnswer answer) { m_digest->answer(jobAnswer(std::move(answer))); }
 
     bool isRunning() const { return m_scanner.isRunning(); }
     /** Waits for the worker; the outcome of the last job. */
@@ -86,25 +86,49 @@ public:
     const VolumeInfo& volumeInfo() const { return m_scanner.volumeInfo(); }
 
 private:
-    class Relay : public ScanListener, public DigestListener {
+    class Relay : public ScanListener, public JobListener {
     public:
         explicit Relay(ScanJob& job) : m_job(job) {}
         void scanEvent(const ScanEvent& event) override { m_job.m_listener.scanEvent(event); }
         void scanEnded(bool completed) override { m_job.finish(completed); }
-        void digestProgress(const DigestProgress& p) override {
-            m_job.m_listener.digestProgress(p);
+        void jobEvent(const JobEvent& event) override {
+            if (const auto* p = std::get_if<JobProgress>(&event))
+                m_job.m_listener.digestProgress({p->done, p->written});
+            else if (const auto* q = std::get_if<JobQuestion>(&event))
+                m_job.m_listener.albumQuestion(*askedAlbum(*q));
         }
-        void albumQuestion(const Fields& album) override { m_job.m_listener.albumQuestion(album); }
+        void jobFinished(const JobResult&) override {}
 
     private:
         ScanJob& m_job;
+    };
+    /** The digest after the scan, with the request of the running job. */
+    class Digest : public DigestJob {
+    public:
+        Digest() : DigestJob({}) {}
+        void set(DigestRequest request) { m_request = std::move(request); }
+        DigestResult runFor(JobListener& listener) {
+            return static_cast<DigestResult>(runHere(listener).code);
+        }
+
+    protected:
+        JobResult run(JobContext& context) override {
+            return {JobStatus::Done,
+                    static_cast<int>(runDigest(context, m_request.songPath, m_request.digestPath,
+                                               m_request.options)),
+                    std::nullopt,
+                    {}};
+        }
+
+    private:
+        DigestRequest m_request;
     };
 
     void finish(bool scanCompleted);
 
     ScanJobListener& m_listener;
     Relay m_relay{*this};
-    DigestJob m_digest{m_relay};
+    std::unique_ptr<Digest> m_digest = std::make_unique<Digest>();
     DigestOptions m_digestOptions;
     ScanOutcome m_outcome;
     VolumeScanner m_scanner; // last: its worker is stopped before the rest goes

@@ -3,10 +3,11 @@
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestProgressWindow.h"
 #include "digest/ui/DigestPrompt.h"
+#include "frontend/FrontEnd.h"
+#include "locale/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/Volumes.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
 #include "shell/AboutBox.h"
@@ -115,7 +116,7 @@ void MainWindow::addCommands() {
     std::vector<ThemedImage> images;
     for (const Command& command : commands())
         images.push_back(command.image);
-    const std::vector<QIcon> icons = toolbarIcons(images, pathText(m_context.appDir + "icons/"));
+    const std::vector<QIcon> icons = toolbarIcons(images, pathText(m_context.folders.icons()));
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < commands().size(); ++i) {
         const Command& command = commands()[i];
@@ -236,7 +237,7 @@ void MainWindow::scanVolume() {
     }
 
     FileChooser saveSds;
-    saveSds.directory = pathText(m_context.dbDir());
+    saveSds.directory = pathText(m_context.folders.songDatabases());
     saveSds.filters = {QStringLiteral("SDS (*.sds)")};
     saveSds.defaultSuffix = QStringLiteral("sds");
     saveSds.proposedName = qText(volume.label);
@@ -258,6 +259,7 @@ void MainWindow::recreateDigest() {
     Desktop& desktop = *m_context.desktop;
     FileChooser dlgReDigest;
     dlgReDigest.title = localeQText(locale, "DialogDigest", "Choose");
+    dlgReDigest.directory = pathText(m_context.folders.songDatabases());
     dlgReDigest.filters = {localeQText(locale, "DialogDigest", "SongDatabases") +
                            QStringLiteral(" (*.sds)")};
     dlgReDigest.defaultSuffix = QStringLiteral("sds");
@@ -276,13 +278,11 @@ void MainWindow::recreateDigest() {
         return;
 
     const Settings& settings = *m_context.settings;
-    DigestPrompt& prompt = *m_context.windows->digestPrompt;
-    prompt.setAutoComplete(settings.autoComplete);
-    const DigestOptions options{settings.digestVarious, settings.tooMany, prompt.autoComplete()};
-    const std::string songs = pathBytes(chosen->constFirst());
-    DigestProgressWindow progress(m_context, prompt, this);
-    const DigestResult result = progress.run(songs, digestPathFor(songs), options);
-    tl::showMessage(desktop, this, locale, digestResultMessage(result, DigestCaller::ReCreate));
+    DigestProgressWindow progress(m_context, *m_context.windows->digestPrompt, this);
+    const JobResult result = progress.run(
+        digestRequest(settings, pathBytes(chosen->constFirst()), {}, settings.autoComplete));
+    if (result.message)
+        tl::showMessage(desktop, this, locale, *result.message);
 }
 
 void MainWindow::createReport() {
@@ -299,8 +299,8 @@ void MainWindow::showOptions() {
 
 void MainWindow::startTemplateEditor() {
     // A separate program; when it is not installed beside Tunelister nothing happens.
-    m_context.desktop->startProgram(pathText(m_context.appDir + "Formwright"),
-                                    pathText(m_context.appDir));
+    m_context.desktop->startProgram(pathText(m_context.folders.appDir + "Formwright"),
+                                    pathText(m_context.folders.appDir));
 }
 
 void MainWindow::showHelp() {

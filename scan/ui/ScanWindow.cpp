@@ -3,9 +3,9 @@
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
 #include "locale/Settings.h"
+#include "locale/ui/LocaleText.h"
 #include "platform/Version.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
 #include "plugins/Pluginmanager.h"
 #include "scan/ScanJob.h"
 #include "scan/TreeCensus.h"
@@ -54,11 +54,6 @@ protected:
                          fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
     }
 };
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // "1:02:03" or "2:05": seconds rounded up, so a scan never claims to be done early.
 QString durationText(double seconds) {
@@ -227,7 +222,7 @@ bool ScanWindow::beginScan(const QString& folder, const QString& baseName,
     }
     request.databaseName = pathBytes(baseName);
     request.outputDirectory =
-        outputDirectory.isEmpty() ? m_context.dbDir() : pathBytes(outputDirectory);
+        outputDirectory.isEmpty() ? m_context.folders.songDatabases() : pathBytes(outputDirectory);
     request.plugins = m_context.plugins;
     request.pluginOptions = pluginOptionsFor(*m_context.settings);
     request.digest = {m_digestVarious, m_tooMany, prompt ? prompt->autoComplete() : true};
@@ -389,7 +384,7 @@ void ScanWindow::saveLog() {
     const Locale& locale = *m_context.locale;
     FileChooser chooser;
     chooser.title = localeQText(locale, "DialogScan", "SaveLogTitle");
-    chooser.directory = pathText(m_context.dataDir);
+    chooser.directory = pathText(m_context.folders.logs());
     chooser.filters = {localeQText(locale, "DialogScan", "TextFiles") + QStringLiteral(" (*.txt)")};
     chooser.defaultSuffix = QStringLiteral("txt");
     chooser.proposedName = QStringLiteral("Tunelister Log.txt");

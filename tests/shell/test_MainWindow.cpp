@@ -127,7 +127,7 @@ TEST(MainWindowScan, ChoosersRefusalsAndTheScanStarted) {
         SCOPED_TRACE(c.what);
         RunningProgram p;
         p.start();
-        const QString db = pathText(p.app->context().dbDir());
+        const QString db = pathText(p.app->context().folders.songDatabases());
         const QString folder =
             pathText(c.folder == "<tmp>" ? p.dir.path() + "templates" : c.folder);
         p.desktop.folders.push_back(folder);
@@ -183,7 +183,7 @@ TEST(MainWindowScan, TheSaveChooserProposesTheVolumeLabelInTheCataloguesFolder) 
     ASSERT_EQ(p.desktop.saveChoosers.size(), 1u);
     const FileChooser& chooser = p.desktop.saveChoosers[0];
     EXPECT_EQ(chooser.proposedName, qText(volume.label));
-    EXPECT_EQ(chooser.directory, pathText(p.app->context().dbDir()));
+    EXPECT_EQ(chooser.directory, pathText(p.app->context().folders.songDatabases()));
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("sds"));
     EXPECT_TRUE(chooser.confirmOverwrite);
     EXPECT_TRUE(chooser.filters.join(QString()).contains(QStringLiteral("*.sds")));

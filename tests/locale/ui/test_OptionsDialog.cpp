@@ -3,8 +3,8 @@
 #include "locale/ui/OptionsDialog.h"
 
 #include "locale/Profile.h"
+#include "locale/ui/LocaleText.h"
 #include "locale/ui/Utf8LimitValidator.h"
-#include "platform/ui/WindowText.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 #include "support/Accessibility.h"

@@ -6,8 +6,8 @@
 #include "digest/DigestFiles.h"
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
+#include "locale/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
-#include "platform/ui/WindowText.h"
 #include "scan/VolumeScanner.h"
 #include "scan/ui/ScanLog.h"
 #include "shell/Application.h"
@@ -291,7 +291,7 @@ TEST_F(ScanWindowTest, SavedLogHoldsTheHeaderAndEveryLineWithCrLf) {
     const FileChooser& chooser = desktop.saveChoosers[0];
     EXPECT_EQ(chooser.proposedName, QStringLiteral("Tunelister Log.txt"));
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("txt"));
-    EXPECT_EQ(chooser.directory, QString::fromStdString(app.context().dataDir));
+    EXPECT_EQ(chooser.directory, QString::fromStdString(app.context().folders.logs()));
     std::string expected = "Tunelister 1.0 log\r\n\r\n";
     for (const Line& l : log())
         expected += l.text.toStdString() + "\r\n";
