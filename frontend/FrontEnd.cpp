@@ -2,10 +2,55 @@
 
 #include "digest/DigestMessages.h"
 #include "platform/Volumes.h"
+#include "storage/Text.h"
 
 #include <filesystem>
 
 namespace tl {
+
+ScanRequest scanRequest(const Settings& settings, const PluginManager* plugins, std::string folder,
+                        std::string name, std::string outputDirectory, bool autoComplete) {
+    ScanRequest request;
+    request.folder = std::move(folder);
+    request.databaseName = std::move(name);
+    request.outputDirectory = std::move(outputDirectory);
+    request.plugins = plugins;
+    request.pluginOptions = pluginOptionsFor(settings);
+    request.digest = digestOptions(settings, autoComplete);
+    return request;
+}
+
+ScanTarget scanTargetOf(const std::string& chosen) {
+    constexpr std::string_view Suffix = ".sds";
+    ScanTarget target;
+    target.file = chosen;
+    if (!endsWithIgnoringAsciiCase(chosen, Suffix))
+        target.file += Suffix;
+    const std::size_t slash = target.file.rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    target.outputDirectory = target.file.substr(0, nameAt);
+    target.baseName = target.file.substr(nameAt, target.file.size() - nameAt - Suffix.size());
+    return target;
+}
+
+bool acceptableSongDatabaseName(std::string_view chosen) {
+    // Only the file's own name counts: a folder called "old.sdd" holds song databases too.
+    const std::string_view name = fileNameOf(chosen);
+    return name.find(".sdd") == std::string_view::npos &&
+           name.find(".SDD") == std::string_view::npos;
+}
+
+std::string defaultCatalogueName(const VolumeInfo& volume) {
+    std::string name = volume.label.empty() ? std::string(fileNameOf(volume.folder)) : volume.label;
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return name;
+}
+
+bool isPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
 
 DigestOptions digestOptions(const Settings& settings, bool autoComplete) {
     return {settings.digestVarious, settings.tooMany, autoComplete};

@@ -9,6 +9,7 @@
 #include "digest/DigestJob.h"
 #include "locale/Settings.h"
 #include "report/ReportJob.h"
+#include "scan/ScanJob.h"
 
 #include <cstddef>
 #include <optional>
@@ -21,6 +22,37 @@ namespace tl {
 /** The most characters a user types into each value of an album question (the prompt's
  *  edit boxes, the console's answers); a longer answer is cut there. */
 inline constexpr std::size_t MaxTypedAnswerChars = 64;
+
+/** The name a saved scan log is proposed under (in AppFolders::logs()). */
+inline constexpr const char* ProposedLogName = "Tunelister Log.txt";
+
+/** The scan of @p folder into @p outputDirectory / @p name ".sds" and its digest, with the
+ *  plug-in options and the digest options of the settings (see digestOptions()). */
+ScanRequest scanRequest(const Settings& settings, const PluginManager* plugins, std::string folder,
+                        std::string name, std::string outputDirectory, bool autoComplete);
+
+/** Where the scan of a volume writes its song database, from the name chosen for it. */
+struct ScanTarget {
+    std::string file;            ///< the song database, ending in ".sds"
+    std::string baseName;        ///< its name without folder and ".sds": the catalogue's name
+    std::string outputDirectory; ///< its folder, ending in "/"
+};
+
+/** The song database named @p chosen (a path): ".sds" is added unless the name already
+ *  ends in it in any case ("my.list" becomes "my.list.sds", "Music.SDS" stays). */
+ScanTarget scanTargetOf(const std::string& chosen);
+
+/** False for a song database name the program's save chooser refuses: a file name
+ *  containing ".sdd" or ".SDD", the ending of the digest written beside it ("music.Sdd"
+ *  passes). */
+bool acceptableSongDatabaseName(std::string_view chosen);
+
+/** The name of a catalogue the command line is given no name for: the volume's label,
+ *  else its folder's name, with every "/" (which a file name cannot hold) made "_". */
+std::string defaultCatalogueName(const VolumeInfo& volume);
+
+/** True for a name a file can have in a folder: not empty, not "." or "..", no "/". */
+bool isPlainFileName(std::string_view name);
 
 /** The digest settings (digestVarious, tooMany); albums completed from folder names are
  *  asked about unless @p autoComplete (the program: the autoComplete setting; the command

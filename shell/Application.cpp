@@ -39,10 +39,10 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_windows.options->setHooks({[this] { return saveSettings(); }, [this] { endWithoutSaving(); },
                                  [this] { useSettings(); }});
 
-    // The windows that keep copies of settings, in the order they are served.
+    // The windows read the settings when they start a job; the digest prompt keeps its
+    // auto-complete box, which follows the setting.
     m_appliers.add(
         [this](const Settings& s) { m_windows.digestPrompt->setAutoComplete(s.autoComplete); });
-    m_appliers.add([this](const Settings& s) { m_windows.scan->applySettings(s); });
 }
 
 Application::~Application() {

@@ -66,30 +66,7 @@ const std::array<Command, 9>& commands() {
     return table;
 }
 
-const QString SongDatabaseSuffix = QStringLiteral(".sds");
-
-QString fileNameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 } // namespace
-
-ScanTarget scanTargetOf(const QString& chosen) {
-    ScanTarget target;
-    target.file = chosen;
-    if (!chosen.endsWith(SongDatabaseSuffix, Qt::CaseInsensitive))
-        target.file += SongDatabaseSuffix;
-    const qsizetype slash = target.file.lastIndexOf(QLatin1Char('/'));
-    target.outputDirectory = target.file.left(slash + 1);
-    target.baseName = target.file.mid(slash + 1).chopped(SongDatabaseSuffix.size());
-    return target;
-}
-
-bool acceptableSongDatabaseName(const QString& chosen) {
-    // Only the file's own name counts: a folder called "old.sdd" holds song databases too.
-    const QString name = fileNameOf(chosen);
-    return !name.contains(QStringLiteral(".sdd")) && !name.contains(QStringLiteral(".SDD"));
-}
 
 MainWindow::MainWindow(AppContext& context, Application& application)
     : m_context(context), m_application(application) {
@@ -210,7 +187,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 bool MainWindow::saveSdsCanClose(const QStringList& chosen) {
     for (const QString& name : chosen) {
-        if (!acceptableSongDatabaseName(name)) {
+        if (!acceptableSongDatabaseName(pathBytes(name))) {
             m_context.desktop->showMessage(
                 this, MessageIcon::Warning,
                 localeQText(*m_context.locale, "DialogScan", "SDSRequired"));
@@ -247,9 +224,11 @@ void MainWindow::scanVolume() {
     if (!chosen)
         return;
 
-    const ScanTarget target = scanTargetOf(*chosen);
-    Q_EMIT scanStarting(*folder, target.baseName, target.outputDirectory);
-    m_context.windows->scan->startScan(*folder, target.baseName, target.outputDirectory);
+    const ScanTarget target = scanTargetOf(pathBytes(*chosen));
+    const QString baseName = pathText(target.baseName);
+    const QString outputDirectory = pathText(target.outputDirectory);
+    Q_EMIT scanStarting(*folder, baseName, outputDirectory);
+    m_context.windows->scan->startScan(*folder, baseName, outputDirectory);
 }
 
 // Rebuilds the digest of a song database the user chooses: "X.sds" gives "X.sdd" (the

@@ -31,7 +31,8 @@ bool JobRelay::start(std::unique_ptr<Job> job) {
         std::lock_guard lock(m_mutex);
         m_items.clear();
         m_called = false;
-        m_progress = {};
+        m_stages.clear();
+        m_current = 0;
     }
     m_inbox.clear();
     m_job = std::move(job);
@@ -55,7 +56,7 @@ void JobRelay::cancel() {
 
 JobProgress JobRelay::progress() const {
     std::lock_guard lock(m_mutex);
-    return m_progress;
+    return m_stages.empty() ? JobProgress{} : m_stages[m_current].latest;
 }
 
 void JobRelay::setIntervals(int logMs, int progressMs) {
@@ -66,7 +67,17 @@ void JobRelay::setIntervals(int logMs, int progressMs) {
 void JobRelay::jobEvent(const JobEvent& event) {
     if (const auto* progress = std::get_if<JobProgress>(&event)) {
         std::lock_guard lock(m_mutex);
-        m_progress = *progress; // assigned in place: the strings keep their capacity
+        if (m_stages.empty() || m_stages[m_current].latest.stage != progress->stage) {
+            m_current = 0;
+            while (m_current < m_stages.size() &&
+                   m_stages[m_current].latest.stage != progress->stage)
+                ++m_current;
+            if (m_current == m_stages.size())
+                m_stages.emplace_back();
+        }
+        Stage& stage = m_stages[m_current];
+        stage.latest = *progress; // assigned in place: the strings keep their capacity
+        stage.shown = false;
         return;
     }
     if (const auto* message = std::get_if<Message>(&event))
@@ -137,8 +148,20 @@ void JobRelay::flushLines(std::vector<Message>& lines) {
 }
 
 void JobRelay::showProgress() {
-    if (m_running)
-        Q_EMIT progressed(progress());
+    if (!m_running)
+        return;
+    std::vector<JobProgress> shown;
+    {
+        std::lock_guard lock(m_mutex);
+        for (std::size_t i = 0; i < m_stages.size(); ++i)
+            if (i != m_current && !m_stages[i].shown)
+                shown.push_back(m_stages[i].latest);
+        for (Stage& stage : m_stages)
+            stage.shown = true;
+        shown.push_back(m_stages.empty() ? JobProgress{} : m_stages[m_current].latest);
+    }
+    for (const JobProgress& progress : shown)
+        Q_EMIT progressed(progress);
 }
 
 } // namespace tl

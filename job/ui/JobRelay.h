@@ -7,11 +7,12 @@
  *
  * It costs the window little however busy the job is. Log lines are taken a few times a
  * second, each take one logged() signal with every line that came (one insertion into a
- * log's model, one redraw); progress is not queued: the relay keeps the latest, and
- * progressed() shows it a few times a second. A question and the end come at once, behind
- * the log lines sent before them. Nothing overtakes what came before it: while a window
- * handles a signal (a modal prompt for a question runs an event loop of its own), what the
- * job sends meanwhile waits and follows when the handler has returned.
+ * log's model, one redraw); progress is not queued: the relay keeps the latest of each
+ * stage, and progressed() shows it a few times a second (a stage the job has left is shown
+ * once more when it changed since last shown, before the stage the job is in). A question and the
+ * end come at once, behind the log lines sent before them. Nothing overtakes what came before it:
+ * while a window handles a signal (a modal prompt for a question runs an event loop of its own),
+ * what the job sends meanwhile waits and follows when the handler has returned.
  */
 #include "job/Job.h"
 
@@ -52,7 +53,11 @@ public:
     void cancel();
     bool cancelRequested() const { return m_job && m_job->cancelRequested(); }
 
-    /** The latest progress the job has sent. */
+    /** Hands over at once what the job has sent, instead of at the next take: after
+     *  Job::wait(), its end. */
+    void deliverNow() { deliver(); }
+
+    /** The latest progress the job has sent (of the stage it sent last). */
     JobProgress progress() const;
     /** Changes how often log lines are taken and progress is shown (tests slow them down). */
     void setIntervals(int logMs, int progressMs);
@@ -61,7 +66,7 @@ Q_SIGNALS:
     /** The log lines that came since the last take, in order. */
     void logged(const std::vector<tl::Message>& lines);
     /** The latest progress: every progress interval while the job runs, before a question
-     *  and before the end. */
+     *  and before the end; first that of a stage left since it was last shown. */
     void progressed(const tl::JobProgress& progress);
     /** The job waits for answer() (or cancel()). */
     void asked(const tl::JobQuestion& question);
@@ -92,7 +97,12 @@ private:
     mutable std::mutex m_mutex; // guards what the worker hands over
     std::vector<Item> m_items;
     bool m_called = false; // a call to deliver() is on its way
-    JobProgress m_progress;
+    struct Stage {
+        JobProgress latest;
+        bool shown = false;
+    };
+    std::vector<Stage> m_stages; ///< each stage the job has reported, in the order they came
+    std::size_t m_current = 0;   ///< the stage reported last
 };
 
 } // namespace tl

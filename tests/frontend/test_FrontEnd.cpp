@@ -154,3 +154,57 @@ TEST(ReadConditions, TypedConditionsKeepTheirOrderOrTheFirstWrongOneIsNamed) {
         EXPECT_EQ(bad.wrong->second.key, c.key);
     }
 }
+
+TEST(ScanTarget, TheChosenNameBecomesASongDatabaseItsBaseNameAndFolder) {
+    struct Case {
+        const char *chosen, *file, *baseName, *folder;
+    };
+    const std::vector<Case> cases{
+        {"/db/Music.sds", "/db/Music.sds", "Music", "/db/"},
+        {"/db/Music.SDS", "/db/Music.SDS", "Music", "/db/"},
+        {"/db/Music", "/db/Music.sds", "Music", "/db/"},
+        {"/db/my.list", "/db/my.list.sds", "my.list", "/db/"},
+        {"/db/music.Sdd", "/db/music.Sdd.sds", "music.Sdd", "/db/"},
+        {"/home/u/a.b/CD 1.sds", "/home/u/a.b/CD 1.sds", "CD 1", "/home/u/a.b/"},
+        {"/db/Rock.sds.bak", "/db/Rock.sds.bak.sds", "Rock.sds.bak", "/db/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        const ScanTarget target = scanTargetOf(c.chosen);
+        EXPECT_EQ(target.file, c.file);
+        EXPECT_EQ(target.baseName, c.baseName);
+        EXPECT_EQ(target.outputDirectory, c.folder);
+    }
+}
+
+TEST(ScanTarget, OnlyADigestEndingInTheFileNameIsRefused) {
+    EXPECT_FALSE(acceptableSongDatabaseName(("/db/music.sdd")));
+    EXPECT_FALSE(acceptableSongDatabaseName(("/db/MUSIC.SDD")));
+    EXPECT_FALSE(acceptableSongDatabaseName(("/db/x.sdd.sds")));
+    EXPECT_TRUE(acceptableSongDatabaseName(("/db/music.Sdd")));
+    EXPECT_TRUE(acceptableSongDatabaseName(("/db/music")));
+    EXPECT_TRUE(acceptableSongDatabaseName(("/old.sdd/music.sds")));
+}
+
+// The command line names a catalogue from its volume when told no name: the label, else
+// the folder's name, never with a "/" a file name cannot hold.
+TEST(DefaultCatalogueName, TheLabelElseTheFolderWithoutSlashes) {
+    const struct {
+        const char *label, *folder, *expected;
+    } cases[] = {
+        {"MUSIC", "/media/cd", "MUSIC"},
+        {"", "/home/u/Jazz Box", "Jazz Box"},
+        {"AC/DC", "/media/x", "AC_DC"},
+        {"", "/", ""},
+    };
+    for (const auto& c : cases) {
+        VolumeInfo volume;
+        volume.label = c.label;
+        volume.folder = c.folder;
+        EXPECT_EQ(defaultCatalogueName(volume), c.expected) << c.label << " " << c.folder;
+    }
+    for (const char* name : {"", ".", "..", "a/b", "../x"})
+        EXPECT_FALSE(isPlainFileName(name)) << name;
+    for (const char* name : {"CD 1", ".hidden", "a..b"})
+        EXPECT_TRUE(isPlainFileName(name)) << name;
+}

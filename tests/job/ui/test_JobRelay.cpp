@@ -25,6 +25,7 @@ public:
     struct Step {
         enum Kind { Log, Progress, Ask, Sleep } kind;
         int count = 1; ///< lines, progress events, or milliseconds
+        int stage = 0; ///< the stage of progress events
     };
     explicit StepsJob(std::vector<Step> steps) : m_steps(std::move(steps)) {}
     ~StepsJob() override { stop(); }
@@ -44,6 +45,7 @@ protected:
             case Step::Progress:
                 for (int i = 1; i <= step.count; ++i) {
                     JobProgress p;
+                    p.stage = step.stage;
                     p.done = std::uint64_t(i);
                     context.progress(p);
                 }
@@ -76,8 +78,10 @@ public:
             for (const Message& m : l)
                 lines.push_back(std::stoi(arg(m)));
         });
-        QObject::connect(&relay, &JobRelay::progressed, this,
-                         [this](const JobProgress& p) { progress.push_back(p.done); });
+        QObject::connect(&relay, &JobRelay::progressed, this, [this](const JobProgress& p) {
+            progress.push_back(p.done);
+            stages.push_back(p.stage);
+        });
         QObject::connect(&relay, &JobRelay::asked, this, [this](const JobQuestion&) {
             seen.push_back("asked");
             if (onAsked)
@@ -101,6 +105,7 @@ public:
     std::vector<std::string> seen;
     std::vector<int> lines;
     std::vector<std::uint64_t> progress;
+    std::vector<int> stages;
     std::uint64_t progressAtEnd = 0;
     std::function<void()> onAsked;
 
@@ -141,6 +146,17 @@ TEST(JobRelay, ProgressIsTheLatestAndShownBeforeTheEnd) {
     EXPECT_LE(window.progress.size(), 10u);
     EXPECT_EQ(window.progressAtEnd, 100000u);
     EXPECT_FALSE(relay.isRunning());
+}
+
+// A job that goes on to its next stage between two shows: the stage it left is shown once
+// more with its last progress, then the stage it is in.
+TEST(JobRelay, AStageLeftIsShownWithItsLastProgressBeforeTheNext) {
+    JobRelay relay;
+    relay.setIntervals(3600 * 1000, 3600 * 1000);
+    Window window(relay);
+    ASSERT_TRUE(window.runToEnd({{S::Progress, 7, 0}, {S::Progress, 3, 1}}));
+    EXPECT_EQ(window.stages, (std::vector<int>{0, 1}));
+    EXPECT_EQ(window.progress, (std::vector<std::uint64_t>{7, 3}));
 }
 
 // With takes an hour apart, the question and the end still come at once, each behind the
