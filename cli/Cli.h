@@ -1,8 +1,13 @@
 #pragma once
 /**
  * @file Cli.h
- * Shared pieces of tunelister-cli's commands. The commands parse their arguments, start
- * the core's jobs and print what those report; they hold no logic of their own.
+ * Shared pieces of tunelister-cli's commands. Each command parses its arguments; scan,
+ * digest and report make their job's request with the decisions both programs share
+ * (frontend/FrontEnd.h) and run it with the job driver (cli/JobDriver.h), which prints
+ * what the job reports; info, dump and plugins print what the core reads. What the
+ * commands decide themselves is the command line's own: the options, the defaults where
+ * the program would ask (the current folder, the names of the volume), the exit status
+ * and which stream each line goes to.
  */
 #include "locale/Locale.h"
 #include "locale/Message.h"
