@@ -1,6 +1,6 @@
 #include "shell/AboutBox.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "platform/Version.h"
 #include "platform/ui/Desktop.h"
 #include "shell/BuildInfo.h"

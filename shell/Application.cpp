@@ -2,7 +2,7 @@
 
 #include "digest/ui/DigestPrompt.h"
 #include "frontend/FrontEnd.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/AppDir.h"
 #include "report/ui/FilterDialog.h"

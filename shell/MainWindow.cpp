@@ -4,7 +4,7 @@
 #include "digest/ui/DigestProgressWindow.h"
 #include "digest/ui/DigestPrompt.h"
 #include "frontend/FrontEnd.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/Volumes.h"
 #include "platform/ui/Desktop.h"

@@ -1,5 +1,5 @@
 // Tunelister: the desktop program.
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "platform/AppDir.h"
 #include "platform/ui/QtDesktop.h"
 #include "shell/Application.h"

@@ -2,8 +2,8 @@
 
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
-#include "job/ui/JobRelay.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 
 #include <QApplication>
 #include <QCloseEvent>

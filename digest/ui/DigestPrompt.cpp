@@ -1,8 +1,8 @@
 #include "digest/ui/DigestPrompt.h"
 
 #include "frontend/FrontEnd.h"
-#include "job/ui/JobRelay.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "locale/ui/OptionsDialog.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/Utf8LimitValidator.h"
 #include "platform/ui/Desktop.h"
 #include "plugins/Pluginmanager.h"

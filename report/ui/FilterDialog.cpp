@@ -1,7 +1,7 @@
 #include "report/ui/FilterDialog.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/Settings.h"
-#include "locale/ui/LocaleText.h"
 #include "report/ReportJob.h"
 #include "storage/Fieldnames.h"
 

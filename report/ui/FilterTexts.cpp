@@ -1,6 +1,6 @@
 #include "report/ui/FilterTexts.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "storage/Fieldnames.h"
 
 namespace tl {

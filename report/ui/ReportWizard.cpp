@@ -1,8 +1,8 @@
 #include "report/ui/ReportWizard.h"
 
 #include "frontend/FrontEnd.h"
-#include "job/ui/JobRelay.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 #include "report/ReportTemplate.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"

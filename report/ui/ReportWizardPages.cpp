@@ -2,7 +2,7 @@
 // progress and the buttons below, their texts and the report's preview.
 #include "report/ui/ReportWizard.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "report/ui/FilterList.h"
 
 #include <QFileInfo>

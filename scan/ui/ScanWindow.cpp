@@ -2,8 +2,8 @@
 
 #include "digest/ui/DigestPrompt.h"
 #include "frontend/FrontEnd.h"
-#include "job/ui/JobRelay.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 #include "platform/Version.h"
 #include "platform/ui/Desktop.h"
 #include "scan/ScanJob.h"

@@ -12,7 +12,7 @@ CHECK = os.path.join(SOURCE_DIR, "scripts", "check_layers")
 
 CMAKE = "".join("add_subdirectory(%s)\n" % folder for folder in
                 ("storage", "platform", "plugins", "locale", "job", "digest", "scan", "report",
-                 "frontend", "cli", "platform/ui", "locale/ui", "job/ui", "digest/ui", "shell"))
+                 "frontend", "cli", "platform/ui", "frontend/ui", "locale/ui", "digest/ui", "shell"))
 
 
 class CheckLayersTest(unittest.TestCase):
@@ -36,7 +36,7 @@ class CheckLayersTest(unittest.TestCase):
         self.write("scan/Walk.cpp", '#include "scan/Walk.h"\n#include "digest/Job.h"\n'
                    '#include "storage/File.h"\n#include <vector>\n')
         self.write("scan/ui/Window.cpp", '#include "frontend/FrontEnd.h"\n'
-                   '#include "locale/ui/LocaleText.h"\n#include <QDialog>\n')
+                   '#include "frontend/ui/LocaleText.h"\n#include <QDialog>\n')
         self.write("plugins/mp3/Mp3.cpp", '#include "plugins/PluginInterface.h"\n'
                    '#include "plugins/common/Read.h"\n#include "Local.h"\n')
         self.write("tests/scan/test_Walk.cpp", '#include "shell/Application.h"\n#include <QTest>\n')
@@ -46,14 +46,16 @@ class CheckLayersTest(unittest.TestCase):
         cases = [
             ("platform/ui/Text.h", '#include <QString>\n#include "locale/Locale.h"\n',
              "platform/ui/Text.h:2: platform/ui includes locale/Locale.h"),
-            ("locale/ui/Options.cpp", '#include "digest/Smartdigest.h"\n',
-             "locale/ui/Options.cpp:1: locale/ui includes digest/Smartdigest.h"),
+            ("platform/ui/Desktop.cpp", '#include "frontend/ui/JobRelay.h"\n',
+             "platform/ui/Desktop.cpp:1: platform/ui includes frontend/ui/JobRelay.h"),
             ("report/Job.cpp", '#include "digest/DigestJob.h"\n',
              "report/Job.cpp:1: report includes digest/DigestJob.h"),
             ("scan/Job.cpp", "#include <QObject>\n",
              "scan/Job.cpp:1: the core includes the Qt header <QObject>"),
-            ("cli/Main.cpp", '#include "job/ui/JobRelay.h"\n',
-             "cli/Main.cpp:1: cli includes job/ui/JobRelay.h"),
+            ("cli/Main.cpp", '#include "frontend/ui/JobRelay.h"\n',
+             "cli/Main.cpp:1: cli includes frontend/ui/JobRelay.h"),
+            ("report/ui/Wizard.cpp", '#include "locale/ui/OptionsDialog.h"\n',
+             "report/ui/Wizard.cpp:1: report/ui includes locale/ui/OptionsDialog.h"),
             ("plugins/taglib/Tags.cpp", '#include "plugins/Pluginmanager.h"\n',
              "plugins/taglib/Tags.cpp:1: a plug-in includes plugins/Pluginmanager.h"),
         ]

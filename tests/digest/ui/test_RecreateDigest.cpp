@@ -2,7 +2,7 @@
 // run with its progress window and prompt, and the message for each way it ends.
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 

@@ -2,8 +2,8 @@
 // resets, deleting the settings, changing the language, the plug-in list and help.
 #include "locale/ui/OptionsDialog.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/Profile.h"
-#include "locale/ui/LocaleText.h"
 #include "locale/ui/Utf8LimitValidator.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"

@@ -3,7 +3,7 @@
 // which messages come up, which folder the chooser shows and what it returns.
 #include "platform/ui/QtDesktop.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempDir.h"
 

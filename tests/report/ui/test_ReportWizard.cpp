@@ -1,6 +1,6 @@
 #include "report/ui/ReportWizard.h"
 
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"

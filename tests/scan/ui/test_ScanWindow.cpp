@@ -6,7 +6,7 @@
 #include "digest/DigestFiles.h"
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "scan/VolumeScanner.h"
 #include "scan/ui/ScanLog.h"

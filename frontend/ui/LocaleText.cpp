@@ -1,4 +1,4 @@
-#include "locale/ui/LocaleText.h"
+#include "frontend/ui/LocaleText.h"
 
 namespace tl {
 

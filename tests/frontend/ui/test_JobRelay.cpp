@@ -1,6 +1,6 @@
 // The relay between a job's worker and a window: order, batches of log lines, the latest
 // progress, questions and the end at once, and no reordering by a modal loop.
-#include "job/ui/JobRelay.h"
+#include "frontend/ui/JobRelay.h"
 
 #include <QEventLoop>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "job/ui/JobRelay.h"
+#include "frontend/ui/JobRelay.h"
 
 #include <QMetaObject>
 #include <QTimer>
