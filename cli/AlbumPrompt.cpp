@@ -1,6 +1,6 @@
 #include "cli/AlbumPrompt.h"
 
-#include "cli/Interrupt.h"
+#include "cli/JobDriver.h"
 #include "digest/DigestJob.h"
 #include "frontend/FrontEnd.h"
 #include "storage/Text.h"
@@ -19,16 +19,6 @@ namespace {
 constexpr std::string_view PromptSection = "DialogDigestPrompt";
 constexpr std::array<std::pair<int, std::string_view>, 5> Rows{
     {{Path, "Path"}, {Artist, "Artist"}, {Album, "Album"}, {Genre, "Genre"}, {Year, "Year"}}};
-
-std::string_view firstChars(std::string_view text, std::size_t count) {
-    std::size_t pos = 0;
-    for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
-        std::size_t length = 1;
-        utf8Decode(text, pos, &length);
-        pos += length;
-    }
-    return text.substr(0, pos);
-}
 
 } // namespace
 
@@ -54,9 +44,9 @@ ConsoleAlbumPrompt::Read ConsoleAlbumPrompt::readLine(std::string& line) {
             return Read::Line;
         }
         // Ctrl-C ends the wait while the user thinks.
-        if (InterruptGuard::flag().load())
+        if (interrupted())
             return Read::Interrupted;
-        if (!InterruptGuard::waitForInput(m_fd, 1000))
+        if (!waitForInput(m_fd, 1000))
             continue;
         char buffer[4096];
         const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
@@ -70,8 +60,7 @@ ConsoleAlbumPrompt::Read ConsoleAlbumPrompt::readLine(std::string& line) {
 std::optional<JobAnswer> ConsoleAlbumPrompt::operator()(const JobQuestion& question) {
     const Fields* asked = askedAlbum(question);
     if (!asked)
-        return JobAnswer{question.choices.empty() ? std::string() : question.choices.front(),
-                         std::nullopt};
+        return proposedAnswer(question);
     const Fields& album = *asked;
     std::ostream& out = *m_ctx.out;
     out << "\n" << m_ctx.text(PromptSection, "Caption") << "\n";
@@ -107,7 +96,7 @@ std::optional<JobAnswer> ConsoleAlbumPrompt::operator()(const JobQuestion& quest
         if (answer == "-")
             confirmed[field].clear();
         else if (!answer.empty())
-            confirmed[field] = firstChars(answer, MaxTypedAnswerChars);
+            confirmed[field] = typedAnswer(answer);
     }
     return jobAnswer({std::move(confirmed), false});
 }

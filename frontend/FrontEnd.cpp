@@ -3,10 +3,21 @@
 #include "digest/DigestMessages.h"
 #include "platform/Volumes.h"
 #include "storage/Text.h"
+#include "storage/Utf8.h"
 
 #include <filesystem>
 
 namespace tl {
+
+std::string_view typedAnswer(std::string_view typed) {
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < MaxTypedAnswerChars && pos < typed.size(); ++n) {
+        std::size_t length = 1;
+        utf8Decode(typed, pos, &length);
+        pos += length;
+    }
+    return typed.substr(0, pos);
+}
 
 ScanRequest scanRequest(const Settings& settings, const PluginManager* plugins, std::string folder,
                         std::string name, std::string outputDirectory, bool autoComplete) {

@@ -23,6 +23,9 @@ namespace tl {
  *  edit boxes, the console's answers); a longer answer is cut there. */
 inline constexpr std::size_t MaxTypedAnswerChars = 64;
 
+/** @p typed as an answer keeps it: its first MaxTypedAnswerChars characters. */
+std::string_view typedAnswer(std::string_view typed);
+
 /** The name a saved scan log is proposed under (in AppFolders::logs()). */
 inline constexpr const char* ProposedLogName = "Tunelister Log.txt";
 

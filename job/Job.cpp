@@ -140,6 +140,10 @@ std::optional<JobAnswer> Job::ask(JobQuestion question) {
     return answer;
 }
 
+JobAnswer proposedAnswer(const JobQuestion& question) {
+    return {question.choices.empty() ? std::string() : question.choices.front(), std::nullopt};
+}
+
 JobResult cancelledResult(int code, Message message) {
     message.severity = Severity::Information;
     return {JobStatus::Cancelled, code, std::move(message), {}};

@@ -67,6 +67,10 @@ struct JobAnswer {
     std::optional<Fields> record; ///< the record as the user changed it; none: unchanged
 };
 
+/** The answer that accepts what @p question proposes: its first choice, the record as it
+ *  stands. */
+JobAnswer proposedAnswer(const JobQuestion& question);
+
 /** One event of a running job, in the order the job sent them. */
 using JobEvent = std::variant<JobProgress, Message, JobQuestion>;
 

@@ -208,3 +208,31 @@ TEST(DefaultCatalogueName, TheLabelElseTheFolderWithoutSlashes) {
     for (const char* name : {"CD 1", ".hidden", "a..b"})
         EXPECT_TRUE(isPlainFileName(name)) << name;
 }
+
+// A typed answer keeps its first 64 characters, however many bytes each takes, and never
+// half of one.
+TEST(TypedAnswer, KeepsTheFirstSixtyFourCharactersWhole) {
+    const std::string e = "\xC3\xA9"; // é, two bytes
+    const struct {
+        std::string typed, kept;
+    } cases[] = {
+        {"Blue Lake", "Blue Lake"},
+        {std::string(70, 'a'), std::string(64, 'a')},
+        {[&] {
+             std::string s;
+             for (int i = 0; i < 70; ++i)
+                 s += e;
+             return s;
+         }(),
+         [&] {
+             std::string s;
+             for (int i = 0; i < 64; ++i)
+                 s += e;
+             return s;
+         }()},
+        {std::string(63, 'a') + "\xE5\xB1\xB1\xE5\xB1\xB1", std::string(63, 'a') + "\xE5\xB1\xB1"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(typedAnswer(c.typed), c.kept) << c.typed.size();
+}

@@ -70,7 +70,7 @@ struct ConsoleRun {
                         m_run.onProgress(*p, m_job);
                 } else if (const auto* q = std::get_if<JobQuestion>(&event)) {
                     m_run.questions.push_back(*q);
-                    m_job.answer(m_run.answer ? m_run.answer(*q) : JobAnswer{q->choices[0], {}});
+                    m_job.answer(m_run.answer ? m_run.answer(*q) : proposedAnswer(*q));
                 }
             }
             void jobFinished(const JobResult&) override {}
