@@ -62,20 +62,20 @@ public:
     Console(Context& ctx, Job& job, bool console)
         : m_ctx(ctx), m_job(job), m_console(console), m_terminal(progressLineShown()) {}
 
+    void jobProgress(const JobProgress& progress) override {
+        if (m_terminal)
+            drawProgress(progress);
+    }
     void jobEvent(const JobEvent& event) override {
-        if (const auto* progress = std::get_if<JobProgress>(&event)) {
-            if (m_terminal)
-                drawProgress(*progress);
-            return;
-        }
         clearProgress();
         if (const auto* line = std::get_if<Message>(&event)) {
             m_ctx.log(*line);
             m_ctx.err->flush();
-        } else if (const auto& question = std::get<JobQuestion>(event); !m_console) {
-            m_job.answer(proposedAnswer(question));
-        } else {
-            hand([&] { m_question = question; });
+        } else if (const auto* question = std::get_if<JobQuestion>(&event);
+                   question && !m_console) {
+            m_job.answer(proposedAnswer(*question));
+        } else if (question) {
+            hand([&] { m_question = *question; });
         }
     }
     void jobFinished(const JobResult&) override {

@@ -114,11 +114,11 @@ void Job::stop() {
 }
 
 void Job::progress(const JobProgress& progress) {
-    m_listener->jobEvent(progress);
+    m_listener->jobProgress(progress);
 }
 
 void Job::log(Message message) {
-    m_listener->jobEvent(std::move(message));
+    m_listener->jobLogged(std::move(message));
 }
 
 std::optional<JobAnswer> Job::ask(JobQuestion question) {

@@ -16,9 +16,11 @@
  *     ...                    // job.answer(...) for a question, job.cancel() any time
  *     JobResult r = job.wait();
  *
- * A new job derives from Job, takes its inputs in its constructor (a request struct), does
- * its work in run() against the JobContext, and gives its questions a kind and a record of
- * its own (see albumQuestion() and reportPathQuestion() for the two there are).
+ * A new job derives from Job, takes its inputs in its constructor (a request struct that
+ * frontend/FrontEnd.h fills from the settings for both programs), does its work in run()
+ * against the JobContext, and gives its questions a kind and a record of its own (see
+ * albumQuestion() and reportPathQuestion()). A window runs it with JobRelay (frontend/ui),
+ * the command line with driveJob() (cli/JobDriver.h); neither needs to know more of it.
  */
 #include "locale/Message.h"
 #include "storage/Fieldnames.h"
@@ -106,6 +108,12 @@ public:
     virtual void jobEvent(const JobEvent& event) = 0;
     /** The job's last act on its worker. */
     virtual void jobFinished(const JobResult& result) = 0;
+
+    /** Where progress and log lines arrive: by default they are handed to jobEvent(). A
+     *  listener that keeps them (a relay to a window: a scan sends a few events per file)
+     *  takes them here, without the copy into a JobEvent: the line is its own to move. */
+    virtual void jobProgress(const JobProgress& progress) { jobEvent(progress); }
+    virtual void jobLogged(Message&& line) { jobEvent(JobEvent(std::move(line))); }
 };
 
 /** What the work of a job sees of the job that runs it: where its events go, the cancel

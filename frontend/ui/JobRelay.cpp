@@ -65,25 +65,26 @@ void JobRelay::setIntervals(int logMs, int progressMs) {
 }
 
 void JobRelay::jobEvent(const JobEvent& event) {
-    if (const auto* progress = std::get_if<JobProgress>(&event)) {
-        std::lock_guard lock(m_mutex);
-        if (m_stages.empty() || m_stages[m_current].latest.stage != progress->stage) {
-            m_current = 0;
-            while (m_current < m_stages.size() &&
-                   m_stages[m_current].latest.stage != progress->stage)
-                ++m_current;
-            if (m_current == m_stages.size())
-                m_stages.emplace_back();
-        }
-        Stage& stage = m_stages[m_current];
-        stage.latest = *progress; // assigned in place: the strings keep their capacity
-        stage.shown = false;
-        return;
-    }
-    if (const auto* message = std::get_if<Message>(&event))
+    if (const auto* progress = std::get_if<JobProgress>(&event))
+        jobProgress(*progress);
+    else if (const auto* message = std::get_if<Message>(&event))
         post(*message, false);
     else
         post(std::get<JobQuestion>(event), true);
+}
+
+void JobRelay::jobProgress(const JobProgress& progress) {
+    std::lock_guard lock(m_mutex);
+    if (m_stages.empty() || m_stages[m_current].latest.stage != progress.stage) {
+        m_current = 0;
+        while (m_current < m_stages.size() && m_stages[m_current].latest.stage != progress.stage)
+            ++m_current;
+        if (m_current == m_stages.size())
+            m_stages.emplace_back();
+    }
+    Stage& stage = m_stages[m_current];
+    stage.latest = progress; // assigned in place: the strings keep their capacity
+    stage.shown = false;
 }
 
 void JobRelay::jobFinished(const JobResult& result) {

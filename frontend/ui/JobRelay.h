@@ -78,6 +78,8 @@ private:
 
     // On the job's worker.
     void jobEvent(const JobEvent& event) override;
+    void jobProgress(const JobProgress& progress) override;
+    void jobLogged(Message&& line) override { post(std::move(line), false); }
     void jobFinished(const JobResult& result) override;
     void post(Item item, bool callNow);
 

@@ -20,7 +20,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>

@@ -18,7 +18,6 @@
 class QLabel;
 class QListView;
 class QPushButton;
-class QTimer;
 
 namespace tl {
 

@@ -221,3 +221,38 @@ TEST(Job, WaitStartedTellsWhetherTheRunSaidItHadBegunBeforeItEnded) {
 
 } // namespace
 } // namespace tl
+
+namespace tl {
+namespace {
+
+// A listener that takes progress and lines on their own paths gets them there, in order,
+// and jobEvent() only what has no path of its own (the question).
+TEST(Job, ProgressAndLinesComeOnTheirOwnPathsWhereAListenerTakesThem) {
+    class Taker : public JobListener {
+    public:
+        Job* job = nullptr;
+        std::vector<std::string> seen;
+        void jobProgress(const JobProgress& p) override {
+            seen.push_back("progress " + std::to_string(p.done));
+        }
+        void jobLogged(Message&& line) override {
+            seen.push_back("line " + std::to_string(std::get<std::int64_t>(line.args[0])));
+        }
+        void jobEvent(const JobEvent& event) override {
+            seen.push_back(std::holds_alternative<JobQuestion>(event) ? "question" : "other");
+            job->answer(proposedAnswer(std::get<JobQuestion>(event)));
+        }
+        void jobFinished(const JobResult&) override { seen.push_back("end"); }
+    } taker;
+    ScriptedJob job;
+    job.items = 2;
+    job.askAfterFirst = true;
+    taker.job = &job;
+    EXPECT_TRUE(job.runHere(taker).ok());
+    EXPECT_EQ(taker.seen, (std::vector<std::string>{"progress 1", "line 0", "question",
+                                                    "progress 2", "line 1", "end"}));
+    EXPECT_EQ(job.answerSeen->choice, "confirm"); // the proposal: the first choice
+}
+
+} // namespace
+} // namespace tl
