@@ -4,8 +4,9 @@
  * Catalogues one volume: walks the chosen folder, lets the input plug-in of each file's
  * extension analyse it and appends one song record per analysed file to a new song
  * database. Everything it has to say goes out as ScanEvent values to its ScanListener, on
- * the worker thread; nothing on the worker waits for the listener's owner, and the only
- * way to stop a scan is requestStop().
+ * the thread that walks (its own worker, or a scan job's); nothing there waits for the
+ * listener's owner, and a scan stops only by requestStop() or the stop flag of its owner
+ * (setStopFlag(): the job's cancel).
  */
 #include "platform/Volumes.h"
 #include "plugins/PluginInterface.h"
