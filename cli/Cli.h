@@ -1,8 +1,10 @@
 #pragma once
 /**
  * @file Cli.h
- * Shared pieces of tunelister-cli's commands. The commands parse their arguments, start
- * the core's jobs and print what those report; they hold no logic of their own.
+ * Shared pieces of tunelister-cli's commands. Scan, digest and report make their job's
+ * request with the decisions both programs share (frontend/) and run it with the job
+ * driver (JobDriver.h); info, dump and plugins print what the core reads. The commands
+ * decide only what is the command line's own: options, exit status, which stream.
  */
 #include "locale/Locale.h"
 #include "locale/Message.h"
@@ -36,8 +38,7 @@ struct Context {
     void fail(const Message& message, ExitStatus exit = ExitFailed);
     void fail(std::string_view section, std::string_view key,
               std::initializer_list<LocaleArg> args = {}, ExitStatus exit = ExitFailed);
-    /** Prints the message like fail() but leaves the exit status alone. */
-    void warn(const Message& message) const;
+    /** Prints the text like fail() but leaves the exit status alone. */
     void warn(std::string_view section, std::string_view key,
               std::initializer_list<LocaleArg> args = {}) const;
     /** Prints a log line: its severity ("info: ", "warning: ", "error: ") and its text. */

@@ -42,17 +42,13 @@ std::string Context::text(std::string_view section, std::string_view key,
     return text(messageOf(section, key, Severity::Information, args));
 }
 
-void Context::warn(const Message& message) const {
-    *err << Program << text(message) << "\n";
-}
-
 void Context::warn(std::string_view section, std::string_view key,
                    std::initializer_list<LocaleArg> args) const {
-    warn(messageOf(section, key, Severity::Warning, args));
+    *err << Program << text(section, key, args) << "\n";
 }
 
 void Context::fail(const Message& message, ExitStatus exit) {
-    warn(message);
+    *err << Program << text(message) << "\n";
     status = exit;
 }
 

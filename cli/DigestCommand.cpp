@@ -1,54 +1,33 @@
 // tunelister-cli digest: rebuilds the album digest of a song database.
+#include "cli/AlbumPrompt.h"
 #include "cli/Cli.h"
-#include "cli/DigestStep.h"
-#include "cli/Interrupt.h"
+#include "cli/JobDriver.h"
 
-#include <future>
-#include <iostream>
+#include "digest/DigestMessages.h"
+#include "frontend/FrontEnd.h"
+
+#include <ostream>
 
 namespace tl::cli {
 namespace {
 
-// Relays the end of the run to the waiting main thread.
-class DigestRun : public ConsoleAlbumPrompt {
-public:
-    using ConsoleAlbumPrompt::ConsoleAlbumPrompt;
-    std::future<void> done() { return m_done.get_future(); }
-    void digestFinished(DigestResult) override { m_done.set_value(); }
-
-private:
-    std::promise<void> m_done;
-};
-
-int digestCommand(Context& ctx, const std::string& songPath, std::string digestPath, bool ask) {
-    if (digestPath.empty()) {
-        // The digest lies beside its song database, named by the ".sds" name; for any other
-        // name the digest has to be named.
-        if (!isSongDatabaseName(songPath)) {
-            ctx.fail("Cli", "DigestFailed", {songPath, ctx.text("DialogScan", "SDSRequired")},
-                     ExitUsage);
-            return ExitUsage;
-        }
-        digestPath = digestPathFor(songPath);
+int digestCommand(Context& ctx, const std::string& songPath, const std::string& digestPath,
+                  bool ask) {
+    // The digest lies beside its song database, named by the ".sds" name; for any other
+    // name the digest has to be named.
+    if (digestPath.empty() && !isSongDatabaseName(songPath)) {
+        ctx.fail("Cli", "DigestFailed", {songPath, ctx.text("DialogScan", "SDSRequired")},
+                 ExitUsage);
+        return ExitUsage;
     }
-    DigestRun prompt(ctx, std::cin);
-    DigestJob job(prompt);
-    prompt.setJob(&job);
-    std::future<void> done = prompt.done();
-    InterruptGuard interrupt;
-    if (!job.start(songPath, digestPath, digestOptions(ctx, ask))) {
-        ctx.fail("General", "Error");
-        return ExitFailed;
-    }
-    InterruptGuard::waitFor(done, [&job] { job.requestStop(); });
-    const DigestResult result = job.wait();
-    const std::string text = ctx.text(digestResultMessage(result, DigestCaller::ReCreate));
-    if (result != DigestResult::Done) {
+    DigestJob job(digestRequest(ctx.settings(), songPath, digestPath, !ask));
+    const JobResult result = ask ? driveJob(ctx, job, ConsoleAlbumPrompt(ctx)) : driveJob(ctx, job);
+    const std::string text = result.message ? ctx.text(*result.message) : std::string();
+    if (!result.ok())
         ctx.fail("Cli", "DigestFailed", {songPath, text});
-        return ExitFailed;
-    }
-    *ctx.out << digestPath << ": " << text << "\n";
-    return ExitOk;
+    else
+        *ctx.out << job.request().digestPath << ": " << text << "\n";
+    return exitStatusOf(result);
 }
 
 } // namespace

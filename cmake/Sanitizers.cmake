@@ -8,7 +8,8 @@ if(TL_SANITIZE)
 endif()
 # ThreadSanitizer, for the code that runs on more than one thread (the scan's walk and its
 # read-ahead, the jobs and their listeners, the plug-ins called on the scan's worker).
-# scripts/test builds and runs test_scan and test_taglibplugins with it.
+# scripts/test builds and runs the tests of the jobs, test_scan and test_taglibplugins
+# with it.
 if(TL_SANITIZE_THREAD)
     set(TL_SAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
     add_compile_options(${TL_SAN_FLAGS})

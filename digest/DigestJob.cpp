@@ -1,120 +1,86 @@
 #include "digest/DigestJob.h"
 
+#include "digest/DigestMessages.h"
 #include "storage/Utf8.h"
 
-#include <system_error>
-
 namespace tl {
+namespace {
 
-class DigestJob::AskingBuilder : public DigestBuilder {
+constexpr const char* AlbumKind = "album";
+constexpr const char* Confirm = "confirm";
+constexpr const char* CompleteRest = "auto";
+
+// The builder whose album questions go to the job's front end.
+class AskingBuilder : public DigestBuilder {
 public:
-    explicit AskingBuilder(DigestJob& job) : m_job(job) {}
-    void confirmAlbum(Fields& album) override { m_job.confirm(album); }
+    AskingBuilder(JobContext& context, bool autoComplete)
+        : m_context(context), m_completeRest(autoComplete) {}
+
+    void confirmAlbum(Fields& album) override {
+        if (m_completeRest || m_context.cancelled())
+            return;
+        const std::optional<JobAnswer> answer = m_context.ask(albumQuestion(album));
+        if (!answer)
+            return; // cancelled: the builder sees the flag and ends the run
+        if (answer->choice == CompleteRest)
+            m_completeRest = true;
+        if (answer->record) {
+            // Whatever the user typed fits a song field: at most 1023 bytes, cut at a
+            // character.
+            album = *answer->record;
+            album.resize(FieldCount);
+            for (std::string& field : album)
+                field.resize(utf8CutLength(field, SongFieldWidth - 1));
+        }
+    }
 
 private:
-    DigestJob& m_job;
+    JobContext& m_context;
+    bool m_completeRest; // this run asks no more
 };
 
-DigestJob::DigestJob(DigestListener& listener) : m_listener(listener) {}
+} // namespace
 
-DigestJob::~DigestJob() {
-    requestStop();
-    if (m_thread.joinable())
-        m_thread.join();
+JobQuestion albumQuestion(const Fields& album) {
+    return {AlbumKind, std::nullopt, {Confirm, CompleteRest}, album};
 }
 
-bool DigestJob::start(std::string songPath, std::string digestPath, DigestOptions options) {
-    if (m_running.load())
-        return false;
-    if (m_thread.joinable())
-        m_thread.join();
-    clearStop();
-    m_running.store(true);
-    try {
-        m_thread = std::thread([this, songs = std::move(songPath), digest = std::move(digestPath),
-                                opts = std::move(options)] {
-            m_result = run(songs, digest, opts);
-            m_listener.digestFinished(m_result);
-            m_running.store(false);
-        });
-    } catch (const std::system_error&) {
-        m_running.store(false);
-        return false;
-    }
-    return true;
+const Fields* askedAlbum(const JobQuestion& question) {
+    return question.kind == AlbumKind ? &question.record : nullptr;
 }
 
-DigestResult DigestJob::run(const std::string& songPath, const std::string& digestPath,
-                            const DigestOptions& options) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_answer.reset();
-        m_waiting = false;
-        m_completeRest = options.autoComplete;
-    }
-    if (m_stop.load())
+JobAnswer jobAnswer(AlbumAnswer answer) {
+    return {answer.completeRest ? CompleteRest : Confirm, std::move(answer.album)};
+}
+
+DigestResult runDigest(JobContext& context, const std::string& songPath,
+                       const std::string& digestPath, const DigestOptions& options) {
+    if (context.cancelled())
         return DigestResult::Cancelled;
-    AskingBuilder builder(*this);
+    AskingBuilder builder(context, options.autoComplete);
     builder.setVariousWord(options.variousWord);
     builder.setTooMany(options.tooMany);
-    builder.setStopFlag(&m_stop);
-    builder.setProgress([this](const DigestProgress& p) { m_listener.digestProgress(p); });
+    builder.setStopFlag(&context.cancelFlag());
+    JobProgress progress;
+    progress.stage = DigestStage;
+    builder.setProgress([&context, &progress](const DigestProgress& p) {
+        progress.done = p.songsRead;
+        progress.written = p.albumsWritten;
+        context.progress(progress);
+    });
     return builder.run(songPath, digestPath);
 }
 
-void DigestJob::confirm(Fields& album) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_completeRest || m_stop.load())
-            return;
-        m_answer.reset();
-        m_waiting = true;
-    }
-    m_listener.albumQuestion(album);
-    std::unique_lock lock(m_mutex);
-    m_answered.wait(lock, [this] { return m_answer.has_value() || m_stop.load(); });
-    m_waiting = false;
-    if (!m_answer)
-        return; // stopped: the builder sees the flag and ends the run
-    AlbumAnswer answer = std::move(*m_answer);
-    m_answer.reset();
-    if (answer.completeRest)
-        m_completeRest = true;
-    if (answer.album) {
-        // Whatever the user typed fits a song field: at most 1023 bytes, cut at a character.
-        album = std::move(*answer.album);
-        album.resize(FieldCount);
-        for (std::string& field : album)
-            field.resize(utf8CutLength(field, SongFieldWidth - 1));
-    }
-}
-
-void DigestJob::answerAlbum(AlbumAnswer answer) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_waiting)
-            return;
-        m_answer = std::move(answer);
-    }
-    m_answered.notify_all();
-}
-
-void DigestJob::requestStop() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop.store(true);
-    }
-    m_answered.notify_all();
-}
-
-void DigestJob::clearStop() {
-    m_stop.store(false);
-}
-
-DigestResult DigestJob::wait() {
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
-        m_thread.join();
-    return m_result;
+JobResult DigestJob::run(JobContext& context) {
+    const DigestResult result =
+        runDigest(context, m_request.songPath, m_request.digestPath, m_request.options);
+    Message message = digestResultMessage(result, DigestCaller::ReCreate);
+    const int code = static_cast<int>(result);
+    if (result == DigestResult::Cancelled)
+        return cancelledResult(code, std::move(message));
+    if (result != DigestResult::Done)
+        return failedResult(code, std::move(message));
+    return {JobStatus::Done, code, std::move(message), {m_request.digestPath}};
 }
 
 } // namespace tl

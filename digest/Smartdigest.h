@@ -8,6 +8,7 @@
  * walk order); the digest streams it once from start to end and keeps only the current
  * album in memory, whatever the size of the volume.
  */
+#include "locale/Settings.h"
 #include "storage/Fieldnames.h"
 #include "storage/RecordFile.h"
 
@@ -41,10 +42,6 @@ RecordType digestRecordType();
 
 /** Longest various word, in bytes. */
 inline constexpr std::size_t MaxVariousBytes = 130;
-/** Most values a field may keep before it becomes the various word. */
-inline constexpr int MaxTooMany = 5;
-/** Fewest: a field with two different values is the least that can count as various. */
-inline constexpr int MinTooMany = 2;
 
 /**
  * Builds a digest database from a song database.

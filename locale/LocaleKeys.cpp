@@ -73,6 +73,7 @@ constexpr LocaleKey Keys[] = {
     {"Scan", "DirErr"},
     {"Scan", "OpenErr"},
     {"Scan", "OutputErr"},
+    {"Scan", "NoOutputFolder"},
     {"Scan", "ReadErr"},
     {"Scan", "StreamErr"},
     {"Scan", "TagErr"},

@@ -22,6 +22,10 @@ class Locale;
 inline constexpr std::size_t MaxSettingPath = 2047;
 /** The longest text setting (tables and the "various" words), in bytes. */
 inline constexpr std::size_t MaxSettingText = 511;
+/** The values of tooMany the options offer and the digest takes: a field with two
+ *  different values is the least that can count as various, five the most it keeps. */
+inline constexpr int MinTooMany = 2;
+inline constexpr int MaxTooMany = 5;
 
 /** Section Settings of the settings file; members named after their keys. */
 struct Settings {
@@ -39,7 +43,7 @@ struct Settings {
     std::string sortTable; ///< language default
     bool autoComplete = false;
     std::string digestVarious = "Various";
-    std::int32_t tooMany = 3; ///< 2 to 5 in the options dialog; others kept as read
+    std::int32_t tooMany = 3; ///< MinTooMany to MaxTooMany in the options; others kept as read
     bool usDate = false;
     std::string diacriticsTable;   ///< language default
     bool ignoreDiacritics = false; ///< key IgnoreDiacritics; language default

@@ -41,4 +41,8 @@ std::string userDataDir(const std::string& appDir) {
     return dir;
 }
 
+AppFolders appFolders(const std::string& appDir) {
+    return {appDir, userDataDir(appDir)};
+}
+
 } // namespace tl

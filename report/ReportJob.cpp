@@ -6,30 +6,49 @@
 namespace tl {
 namespace {
 
-ReportResult failed(std::optional<Message> message) {
-    ReportResult result;
-    result.status = ReportResult::Failed;
-    result.message = std::move(message);
-    return result;
+constexpr const char* PathKind = "reportPath";
+constexpr const char* Write = "write";
+constexpr const char* Discard = "discard";
+
+constexpr int code(JobStatus status) {
+    return static_cast<int>(status);
 }
 
-ReportResult cancelled() {
-    ReportResult result;
-    result.status = ReportResult::Cancelled;
-    result.message = reportCancelledMessage();
-    return result;
+JobResult failed(Message message) {
+    return failedResult(code(JobStatus::Failed), std::move(message));
+}
+
+JobResult cancelledReport() {
+    return cancelledResult(code(JobStatus::Cancelled), reportCancelledMessage());
+}
+
+std::string asFolder(std::string folder) {
+    if (!folder.empty() && !folder.ends_with('/'))
+        folder += '/';
+    return folder;
 }
 
 } // namespace
 
-void ReportRequest::setSettings(const Settings& settings) {
-    caseTable = settings.caseTable;
-    diacriticsTable = settings.diacriticsTable;
-    sortTable = settings.sortTable;
-    useCh = settings.useCh;
-    dates = dateOrderOf(settings);
-    reportVarious = settings.reportVarious;
-    defaultDrive = settings.defaultDrive.empty() ? std::string("/") : settings.defaultDrive;
+JobQuestion reportPathQuestion(const ReportPathProposal& proposal) {
+    return {PathKind,
+            std::nullopt,
+            {Write, Discard},
+            {proposal.folder, proposal.name, proposal.extension}};
+}
+
+std::optional<ReportPathProposal> proposedReportPath(const JobQuestion& question) {
+    if (question.kind != PathKind || question.record.size() != 3)
+        return std::nullopt;
+    return ReportPathProposal{question.record[0], question.record[1], question.record[2]};
+}
+
+JobAnswer reportPathAnswer(const std::optional<std::string>& path) {
+    if (!path)
+        return {Discard, std::nullopt};
+    const std::size_t slash = path->rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    return {Write, Fields{path->substr(0, nameAt), path->substr(nameAt)}};
 }
 
 std::string proposedReportName(const std::vector<std::string>& digests,
@@ -42,13 +61,6 @@ std::string proposedReportName(const std::vector<std::string>& digests,
     return base + "." + extension;
 }
 
-std::string startingTemplate(const Settings& settings, const Locale& locale,
-                             const std::string& templatesDir) {
-    if (settings.rememberTemplate && !settings.digestTemplate.empty())
-        return settings.digestTemplate;
-    return templatesDir + locale.text("General", "DefaultTemplate");
-}
-
 Message reportCancelledMessage() {
     return makeMessage("Report", "Cancelled", Severity::Information);
 }
@@ -57,42 +69,66 @@ DateOrder dateOrderOf(const Settings& settings) {
     return settings.usDate ? DateOrder::MonthFirst : DateOrder::DayFirst;
 }
 
-ReportJob::ReportJob() = default;
-ReportJob::~ReportJob() = default;
+ReportJob::ReportJob(ReportRequest request) : m_request(std::move(request)) {}
 
-void ReportJob::setVolumeSource(ReportEngine::VolumeSource source) {
-    m_engine.setVolumeSource(std::move(source));
+ReportJob::~ReportJob() {
+    stop();
 }
 
-void ReportJob::setProgress(std::function<void(const ReportProgress&)> progress) {
-    m_engine.setProgress(std::move(progress));
+JobResult ReportJob::run(JobContext& context) {
+    JobProgress progress;
+    progress.stage = ReportLoading;
+    m_engine.setStopFlag(&context.cancelFlag());
+    m_engine.setVolumeSource(m_request.volumes);
+    m_engine.setProgress([&context, &progress](const ReportProgress& p) {
+        progress.done = progress.stage == ReportLoading ? p.recordsLoaded : p.recordsWritten;
+        progress.total = progress.stage == ReportLoading ? 0 : p.recordsTotal;
+        context.progress(progress);
+    });
+    context.progress(progress);
+    if (std::optional<JobResult> failure = prepare(context))
+        return *failure;
+
+    std::string path = m_request.reportPath;
+    if (path.empty()) {
+        JobResult ended;
+        std::optional<std::string> chosen = askPath(context, ended);
+        if (!chosen)
+            return ended;
+        path = std::move(*chosen);
+    }
+    progress.stage = ReportWriting;
+    progress.done = 0;
+    progress.total = m_engine.records().size();
+    context.progress(progress);
+    const ReportOutcome outcome = m_engine.generate(m_template, path);
+    if (outcome.status == ReportStatus::Cancelled)
+        return cancelledReport();
+    if (!outcome.ok())
+        return failed(*reportOutcomeMessage(outcome));
+    return {JobStatus::Done, code(JobStatus::Done), std::nullopt, {path}};
 }
 
-void ReportJob::setStopFlag(const std::atomic<bool>* stop) {
-    m_stop = stop;
-    m_engine.setStopFlag(stop);
-}
-
-ReportResult ReportJob::prepare(const ReportRequest& request) {
-    m_proposedName.clear();
+// Filter, load, template, sort: none when the report can be written.
+std::optional<JobResult> ReportJob::prepare(JobContext& context) {
+    const ReportRequest& request = m_request;
     // The order the user meets failures in: the digests first, then the template.
-    m_filter.reset();
     if (!request.conditions.empty())
         m_filter = std::make_unique<Filter>(request.conditions, request.caseTable,
                                             request.diacriticsTable, request.dates);
     const ReportLoad load = m_engine.loadRecords(request.digests, m_filter.get());
     if (load.status == ReportLoad::Cancelled)
-        return cancelled();
+        return cancelledReport();
     if (std::optional<Message> message = reportLoadMessage(load))
-        return failed(std::move(message));
+        return failed(std::move(*message));
 
     TemplateLoadResult loaded = loadReportTemplate(request.templatePath);
     if (std::optional<Message> message = templateLoadMessage(loaded))
-        return failed(std::move(message));
+        return failed(std::move(*message));
     m_template = std::move(loaded.tpl);
 
-    if (m_stop && m_stop->load())
-        return cancelled();
+    if (context.cancelled())
+        return cancelledReport();
     if (request.collator) {
         m_engine.sortRecords(m_template.sortBy, *request.collator);
     } else {
@@ -102,35 +138,30 @@ ReportResult ReportJob::prepare(const ReportRequest& request) {
     }
     m_engine.setVariousText(request.reportVarious);
     m_engine.setDefaultDrive(request.defaultDrive);
-    m_proposedName =
-        proposedReportName(request.digests, m_template.fileExtension, request.defaultReportName);
-    ReportResult result;
-    result.records = m_engine.records().size();
-    return result;
+    return std::nullopt;
 }
 
-ReportResult ReportJob::write(const std::string& reportPath) {
-    const ReportOutcome outcome = m_engine.generate(m_template, reportPath);
-    if (outcome.status == ReportStatus::Cancelled)
-        return cancelled();
-    if (!outcome.ok())
-        return failed(reportOutcomeMessage(outcome));
-    ReportResult result;
-    result.reportPath = reportPath;
-    result.records = m_engine.records().size();
-    return result;
-}
-
-ReportResult ReportJob::run(const ReportRequest& request) {
-    ReportResult prepared = prepare(request);
-    if (!prepared.ok())
-        return prepared;
-    if (!request.reportPath.empty())
-        return write(request.reportPath);
-    std::string directory = request.reportDirectory;
-    if (!directory.empty() && !directory.ends_with('/'))
-        directory += '/';
-    return write(directory + m_proposedName);
+// The path the front end gives for the proposed name; none with @p ended set when it gives
+// none.
+std::optional<std::string> ReportJob::askPath(JobContext& context, JobResult& ended) {
+    const ReportPathProposal proposal{asFolder(m_request.reportDirectory),
+                                      proposedReportName(m_request.digests,
+                                                         m_template.fileExtension,
+                                                         m_request.defaultReportName),
+                                      m_template.fileExtension};
+    const std::optional<JobAnswer> answer = context.ask(reportPathQuestion(proposal));
+    if (!answer) {
+        ended = cancelledReport();
+        return std::nullopt;
+    }
+    if (answer->choice != Write) {
+        ended = {JobStatus::Cancelled, code(JobStatus::Cancelled), std::nullopt, {}};
+        return std::nullopt;
+    }
+    const Fields& chosen = answer->record.value_or(Fields{proposal.folder, proposal.name});
+    if (chosen.size() < 2)
+        return proposal.folder + proposal.name;
+    return asFolder(chosen[0]) + chosen[1];
 }
 
 } // namespace tl

@@ -1,55 +1,117 @@
 #include "scan/ScanJob.h"
 
 #include "digest/DigestMessages.h"
+#include "plugins/Pluginmanager.h"
+#include "scan/TreeCensus.h"
+#include "scan/VolumeScanner.h"
+
+#include <filesystem>
 
 namespace tl {
+namespace {
 
-ScanJob::ScanJob(ScanJobListener& listener) : m_listener(listener) {}
+// The walk's events as the job's: each one moves the progress, and those with a line are
+// logged. On the job's worker, which walks.
+class WalkEvents : public ScanListener {
+public:
+    WalkEvents(JobContext& context, const TreeCensus* census)
+        : m_context(context), m_census(census) {
+        m_progress.stage = ScanWalking;
+    }
+
+    void scanEvent(const ScanEvent& event) override {
+        m_progress.done = event.filesDone;
+        m_progress.bytesDone = event.bytesDone;
+        if (event.status == TreeWalker::StatusEntering) {
+            m_progress.folder = event.directory;
+            m_progress.file.clear();
+        } else if (event.status == TreeWalker::StatusOpening) {
+            m_progress.file = event.file;
+        }
+        if (const std::optional<FileTotals> total = m_census ? m_census->totals() : std::nullopt) {
+            m_progress.total = total->files;
+            m_progress.bytesTotal = total->bytes;
+        }
+        m_context.progress(m_progress);
+        if (std::optional<Message> line = scanMessage(event))
+            m_context.log(std::move(*line));
+    }
+    void scanEnded(bool) override {}
+
+private:
+    JobContext& m_context;
+    const TreeCensus* m_census;
+    JobProgress m_progress; // kept: its strings keep their capacity from event to event
+};
+
+} // namespace
+
+ScanJob::ScanJob(ScanRequest request) : m_request(std::move(request)) {}
 
 ScanJob::~ScanJob() {
-    requestStop();
-    m_scanner.stop();
+    stop();
 }
 
-int ScanJob::begin(const ScanRequest& request) {
-    if (m_scanner.isRunning())
-        return VolumeScanner::BeginNotReady;
-    m_scanner.wait();
-    m_digest.clearStop();
-    m_digestOptions = request.digest;
-    m_outcome = {};
-    m_scanner.setListener(&m_relay);
-    m_scanner.setPluginManager(request.plugins);
-    m_scanner.setPluginOptions(request.pluginOptions);
-    m_scanner.setReadAhead(request.readAhead);
-    m_scanner.setPlatformPaths(request.paths);
-    m_scanner.setRootDirectory(request.folder);
-    m_scanner.setDatabaseName(request.databaseName);
-    m_scanner.setOutputDirectory(request.outputDirectory);
-    m_outcome.databasePath = m_scanner.databasePath();
-    m_outcome.digestPath = digestPathFor(m_outcome.databasePath);
-    return m_scanner.beginScan();
+std::string ScanJob::databasePath() const {
+    std::string folder = m_request.outputDirectory;
+    if (!folder.empty() && !folder.ends_with('/'))
+        folder += '/';
+    return folder + m_request.databaseName + ".sds";
 }
 
-// On the worker, after the walk: the digest of a completed scan is built right there.
-void ScanJob::finish(bool scanCompleted) {
-    m_outcome.scanCompleted = scanCompleted;
-    if (scanCompleted) {
-        m_listener.digestStarted();
-        m_outcome.digest =
-            m_digest.run(m_outcome.databasePath, m_outcome.digestPath, m_digestOptions);
+std::string ScanJob::digestPath() const {
+    return digestPathFor(databasePath());
+}
+
+JobResult ScanJob::run(JobContext& context) {
+    // A folder that is not there is named: both programs say so alike.
+    std::error_code ec;
+    const std::string& out = m_request.outputDirectory;
+    if (!out.empty() && !std::filesystem::is_directory(out, ec))
+        return failedResult(VolumeScanner::BeginOutputError,
+                            makeMessage("Scan", "NoOutputFolder", Severity::Error, {out}));
+
+    const PluginManager* plugins = m_request.plugins;
+    TreeCensus census(
+        [plugins](std::string_view name) { return plugins && plugins->claims(name); });
+    WalkEvents events(context, m_request.census ? &census : nullptr);
+    VolumeScanner scanner;
+    scanner.setListener(&events);
+    scanner.setPluginManager(plugins);
+    scanner.setPluginOptions(m_request.pluginOptions);
+    scanner.setReadAhead(m_request.readAhead);
+    scanner.setPlatformPaths(m_request.paths);
+    scanner.setRootDirectory(m_request.folder);
+    scanner.setDatabaseName(m_request.databaseName);
+    scanner.setOutputDirectory(m_request.outputDirectory);
+    scanner.setStopFlag(&context.cancelFlag());
+    if (const int begun = scanner.prepareScan(); begun != VolumeScanner::BeginOk)
+        return failedResult(begun, scanBeginMessage(begun));
+    m_volume = scanner.volumeInfo();
+    context.started();
+
+    if (m_request.census) {
+        census.setRootDirectory(m_volume.folder);
+        census.start();
     }
-    m_listener.jobFinished(m_outcome);
-}
+    const bool walked = scanner.runHere() == 1;
+    census.stop();
+    const std::string songs = scanner.databasePath();
+    if (!walked) {
+        const JobStatus status = context.cancelled() ? JobStatus::Cancelled : JobStatus::Failed;
+        return {status, scanner.status(), std::nullopt, {}};
+    }
 
-void ScanJob::requestStop() {
-    m_scanner.requestStop();
-    m_digest.requestStop();
-}
-
-ScanOutcome ScanJob::wait() {
-    m_scanner.wait();
-    return m_outcome;
+    context.log(digestBuildingMessage());
+    const std::string digest = digestPathFor(songs);
+    const DigestResult result = runDigest(context, songs, digest, m_request.digest);
+    context.log(digestResultMessage(result, DigestCaller::Scan));
+    JobResult end{JobStatus::Done, static_cast<int>(result), std::nullopt, {songs}};
+    if (result == DigestResult::Done)
+        end.files.push_back(digest);
+    else
+        end.status = result == DigestResult::Cancelled ? JobStatus::Cancelled : JobStatus::Failed;
+    return end;
 }
 
 } // namespace tl

@@ -1,19 +1,23 @@
 #pragma once
 /**
  * @file ScanJob.h
- * Cataloguing a folder from start to end, as one job for a front end: the volume scan on a
- * worker thread, then, when the scan completed, the album digest of the new song database
- * on the same worker. The job tells its listener everything as values and asks it about
- * the albums completed from folder names; the front end shows the events, answers the
- * questions, and may stop the job at any time. A scan or digest that does not complete
- * leaves the earlier song database and digest of that name as they were.
+ * Cataloguing a folder from start to end, as one job: the volume is identified and the
+ * song database created (the job then says started()), the tree is walked and every file
+ * analysed into the song database, and, when the walk completed, the album digest of the
+ * new song database is built (runDigest()). A census counts what lies ahead beside the
+ * walk, so that the progress tells the totals once it has ended. A scan or digest that
+ * does not complete leaves the earlier song database and digest of that name as they
+ * were.
+ *
+ * Everything the walk and the digest have to say goes out as log lines (scanMessage(), the
+ * digest's "Building" and its outcome for the scan); the job's result carries no message
+ * of its own except when the scan could not begin.
  */
 #include "digest/DigestJob.h"
 #include "platform/Volumes.h"
+#include "scan/ReadAhead.h"
 #include "scan/ScanEvent.h"
-#include "scan/VolumeScanner.h"
 
-#include <optional>
 #include <string>
 
 namespace tl {
@@ -30,84 +34,41 @@ struct ScanRequest {
     ReadAheadOptions readAhead; ///< how the walk reads ahead of itself (see ReadAhead)
     DigestOptions digest;       ///< the digest built after a completed scan
     PlatformPaths paths;        ///< where the volume facts are read from
+    bool census = true;         ///< count the files ahead, for the totals of the progress
 };
 
-/** How a job ended. */
-struct ScanOutcome {
-    bool scanCompleted = false; ///< the song database is in place
-    /** The digest's result; none when no digest was built (the scan did not complete). */
-    std::optional<DigestResult> digest;
-    std::string databasePath; ///< NAME.sds
-    std::string digestPath;   ///< NAME.sdd
+/** The stage of a scan's progress while it walks (JobProgress::stage; the digest after it
+ *  is DigestStage): done counts the files analysed and bytesDone their bytes, of total and
+ *  bytesTotal once the census has ended (0 before); folder is the folder being walked and
+ *  file the file being analysed (none on entering a folder). */
+inline constexpr int ScanWalking = 0;
 
-    /** Both the song database and the digest are in place. */
-    bool completed() const { return scanCompleted && digest == DigestResult::Done; }
-};
-
-/** Receives a job's events; every operation runs on the job's worker thread. */
-class ScanJobListener {
+/**
+ * The scan job. Its result code is, when the scan could not begin, the
+ * VolumeScanner::BeginResult (the result then has the message that says why); when the
+ * walk did not complete, the walk's last status (TreeWalker::StatusAborted for a cancel);
+ * after a completed walk, the digest's DigestResult. Its files are the song database once
+ * it is in place and the digest once that is.
+ */
+class ScanJob : public Job {
 public:
-    virtual ~ScanJobListener() = default;
-    /** One status of the walk (see scanMessage() for its log line). Must not wait. */
-    virtual void scanEvent(const ScanEvent& event) = 0;
-    /** The scan completed and the digest begins (see digestBuildingMessage()). */
-    virtual void digestStarted() {}
-    virtual void digestProgress(const DigestProgress&) {}
-    /** An album completed from its folder names; answer with ScanJob::answerAlbum() (see
-     *  DigestListener::albumQuestion). */
-    virtual void albumQuestion(const Fields& album) = 0;
-    /** The job's last act (for its log line see digestResultMessage() with
-     *  DigestCaller::Scan, when a digest was built). */
-    virtual void jobFinished(const ScanOutcome& outcome) = 0;
-};
+    explicit ScanJob(ScanRequest request);
+    ~ScanJob() override;
 
-class ScanJob {
-public:
-    explicit ScanJob(ScanJobListener& listener);
-    /** Stops a running job and waits for it. */
-    ~ScanJob();
-    ScanJob(const ScanJob&) = delete;
-    ScanJob& operator=(const ScanJob&) = delete;
+    const ScanRequest& request() const { return m_request; }
+    /** NAME.sds and NAME.sdd in the output directory. */
+    std::string databasePath() const;
+    std::string digestPath() const;
+    /** The volume as it was identified. Set before the job says started() and not written
+     *  afterwards: any thread may read it once waitStarted() has returned true. */
+    const VolumeInfo& volume() const { return m_volume; }
 
-    /** Identifies the volume, creates the song database under a temporary name and starts
-     *  the worker. A VolumeScanner::BeginResult: BeginOk, or BeginNotReady / BeginOutputError
-     *  with nothing started (see scanBeginMessage()). */
-    int begin(const ScanRequest& request);
-    /** Ends the scan at the next file or folder, or the digest at the next song or at the
-     *  question it waits for. Any thread (not a signal handler). */
-    void requestStop();
-    void answerAlbum(AlbumAnswer answer) { m_digest.answerAlbum(std::move(answer)); }
-
-    bool isRunning() const { return m_scanner.isRunning(); }
-    /** Waits for the worker; the outcome of the last job. */
-    ScanOutcome wait();
-
-    /** The volume facts of the running or last scan. */
-    const VolumeInfo& volumeInfo() const { return m_scanner.volumeInfo(); }
+protected:
+    JobResult run(JobContext& context) override;
 
 private:
-    class Relay : public ScanListener, public DigestListener {
-    public:
-        explicit Relay(ScanJob& job) : m_job(job) {}
-        void scanEvent(const ScanEvent& event) override { m_job.m_listener.scanEvent(event); }
-        void scanEnded(bool completed) override { m_job.finish(completed); }
-        void digestProgress(const DigestProgress& p) override {
-            m_job.m_listener.digestProgress(p);
-        }
-        void albumQuestion(const Fields& album) override { m_job.m_listener.albumQuestion(album); }
-
-    private:
-        ScanJob& m_job;
-    };
-
-    void finish(bool scanCompleted);
-
-    ScanJobListener& m_listener;
-    Relay m_relay{*this};
-    DigestJob m_digest{m_relay};
-    DigestOptions m_digestOptions;
-    ScanOutcome m_outcome;
-    VolumeScanner m_scanner; // last: its worker is stopped before the rest goes
+    ScanRequest m_request;
+    VolumeInfo m_volume;
 };
 
 } // namespace tl

@@ -1,13 +1,15 @@
 #pragma once
 /**
  * @file TreeWalker.h
- * Depth-first walk of a directory tree on a worker thread, in a fixed order: in every
- * directory first the accepted files, then the subdirectories, each sorted by name with
- * A-Z folded to a-z. Every step is reported through notify() with a status code.
+ * Depth-first walk of a directory tree, in a fixed order: in every directory first the
+ * accepted files, then the subdirectories, each sorted by name with A-Z folded to a-z.
+ * The walk runs on a worker thread of its own (start()) or on its caller's (runHere(), a
+ * job's worker). Every step is reported through notify() with a status code.
  *
- * Nothing the walk reports can stop it: a folder that cannot be entered and a file that
- * cannot be opened are reported and skipped. The walk stops early only when the owner
- * calls requestStop() (or a folder cannot be listed at all).
+ * A folder that cannot be entered and a file that cannot be opened are reported and
+ * skipped. The walk stops early when its owner asks (requestStop(), or the stop flag given
+ * with setStopFlag()), when a folder cannot be listed, or when visitFile() or process()
+ * answers false (a scan whose song database cannot take a record).
  */
 #include "scan/ReadAhead.h"
 #include "scan/WorkerThread.h"

@@ -34,7 +34,7 @@ std::string VolumeScanner::databasePath() const {
     return m_outputDirectory + m_databaseName + ".sds";
 }
 
-int VolumeScanner::beginScan() {
+int VolumeScanner::prepareScan() {
     if (isRunning() || !identifyVolume(rootDirectory(), m_databaseName, m_info, m_paths))
         return BeginNotReady;
     // The walk reports the canonical path, which the record's Path is taken from.
@@ -55,6 +55,12 @@ int VolumeScanner::beginScan() {
         m_replacement.reset();
         return BeginOutputError;
     }
+    return BeginOk;
+}
+
+int VolumeScanner::beginScan() {
+    if (const int prepared = prepareScan(); prepared != BeginOk)
+        return prepared;
     if (!start()) {
         m_database.close();
         m_replacement.reset();

@@ -4,8 +4,9 @@
  * Catalogues one volume: walks the chosen folder, lets the input plug-in of each file's
  * extension analyse it and appends one song record per analysed file to a new song
  * database. Everything it has to say goes out as ScanEvent values to its ScanListener, on
- * the worker thread; nothing on the worker waits for the listener's owner, and the only
- * way to stop a scan is requestStop().
+ * the thread that walks (its own worker, or a scan job's); nothing there waits for the
+ * listener's owner, and a scan stops only by requestStop() or the stop flag of its owner
+ * (setStopFlag(): the job's cancel).
  */
 #include "platform/Volumes.h"
 #include "plugins/PluginInterface.h"
@@ -74,17 +75,21 @@ public:
     const std::string& outputDirectory() const { return m_outputDirectory; }
     /** The song database: output directory, database name, ".sds". */
     std::string databasePath() const;
-    /** The volume facts of the running or last scan; its directory follows the walk. */
+    /** The volume facts of the running or last scan; its directory follows the walk, on the
+     *  walk's thread: read it there, or before the walk starts. */
     const VolumeInfo& volumeInfo() const { return m_info; }
     /** Records written by the running or last scan; may be read from any thread. */
     std::uint64_t recordCount() const { return m_recordCount.load(std::memory_order_relaxed); }
 
     /**
-     * Identifies the volume of the root directory, creates the song database (under a
-     * temporary name: an earlier database of that name stays until the scan completes)
-     * and starts the worker thread. BeginNotReady when the volume cannot be identified or
-     * the thread cannot start, BeginOutputError when the database cannot be created.
+     * Identifies the volume of the root directory and creates the song database (under a
+     * temporary name: an earlier database of that name stays until the scan completes).
+     * BeginNotReady when the volume cannot be identified, BeginOutputError when the
+     * database cannot be created. The walk follows with start() or runHere().
      */
+    int prepareScan();
+    /** prepareScan(), then the walk on a worker thread of its own (BeginNotReady when the
+     *  thread cannot start). */
     int beginScan();
 
 protected:

@@ -30,6 +30,16 @@ bool WorkerThread::start() {
     return true;
 }
 
+int WorkerThread::runHere() {
+    if (m_running.load())
+        return -1;
+    wait();
+    m_terminate.store(false);
+    const int code = finished(run());
+    m_exitCode.store(code);
+    return code;
+}
+
 int WorkerThread::wait() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();

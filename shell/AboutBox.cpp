@@ -1,8 +1,8 @@
 #include "shell/AboutBox.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "platform/Version.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
 #include "shell/BuildInfo.h"
 #include "shell/Icons.h"
 
@@ -45,9 +45,7 @@ private:
 };
 
 QLabel* label(const char* name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
+    return named(new QLabel(text, parent), name);
 }
 
 } // namespace
@@ -55,7 +53,7 @@ QLabel* label(const char* name, const QString& text, QWidget* parent) {
 AboutBox::AboutBox(AppContext& context, QWidget* parent, QString homepage)
     : QDialog(parent), m_context(context), m_homepage(std::move(homepage)) {
     setObjectName(QStringLiteral("TfrmAboutBox"));
-    const QString iconDir = pathText(m_context.appDir + "icons/");
+    const QString iconDir = pathText(m_context.folders.icons());
 
     auto* strip = new Strip(iconDir + QStringLiteral("about-strip.svg"), this);
     strip->setObjectName(QStringLiteral("imgStrip"));
@@ -137,7 +135,8 @@ AboutBox::~AboutBox() = default;
 QString AboutBox::linkTarget() const {
     if (!m_homepage.isEmpty())
         return m_homepage;
-    return QUrl::fromLocalFile(pathText(m_context.helpDir()) + QStringLiteral("introduction.html"))
+    return QUrl::fromLocalFile(pathText(m_context.folders.help()) +
+                               QStringLiteral("introduction.html"))
         .toString();
 }
 

@@ -1,10 +1,10 @@
 #include "shell/Application.h"
 
 #include "digest/ui/DigestPrompt.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/AppDir.h"
-#include "platform/ui/WindowText.h"
-#include "report/ReportJob.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
@@ -15,8 +15,7 @@
 namespace tl {
 
 Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::move(appDir)) {
-    m_context.appDir = m_appDir;
-    m_context.dataDir = userDataDir(m_appDir);
+    m_context.folders = appFolders(m_appDir);
     m_context.locale = &m_locale;
     m_context.settings = &m_settings;
     m_context.collator = &m_collator;
@@ -24,7 +23,7 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_context.windows = &m_windows;
     // The plug-ins are loaded while the main window is made; none is no error here (the
     // options show an empty list and a scan finds nothing to analyse).
-    m_plugins = std::make_unique<PluginManager>(m_appDir + "plugins/");
+    m_plugins = std::make_unique<PluginManager>(m_context.folders.plugins());
     m_plugins->load();
     m_context.plugins = m_plugins.get();
 
@@ -40,11 +39,10 @@ Application::Application(std::string appDir, Desktop& desktop) : m_appDir(std::m
     m_windows.options->setHooks({[this] { return saveSettings(); }, [this] { endWithoutSaving(); },
                                  [this] { useSettings(); }});
 
-    // The windows that keep copies of settings, in the order they are served.
-    m_appliers.add([this](const Settings& s) { m_windows.reportWizard->applySettings(s); });
+    // The windows read the settings when they start a job; the digest prompt keeps its
+    // auto-complete box, which follows the setting.
     m_appliers.add(
         [this](const Settings& s) { m_windows.digestPrompt->setAutoComplete(s.autoComplete); });
-    m_appliers.add([this](const Settings& s) { m_windows.scan->applySettings(s); });
 }
 
 Application::~Application() {
@@ -110,7 +108,7 @@ void Application::startUp() {
     m_settings.locale = &m_locale;
     loadSettings(m_settings);
     m_windows.reportWizard->setTemplatePath(
-        startingTemplate(m_settings, m_locale, m_context.templatesDir()));
+        startingTemplate(m_settings, m_locale, m_context.folders.templates()));
     useSettings();
 }
 

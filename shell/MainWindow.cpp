@@ -3,10 +3,11 @@
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestProgressWindow.h"
 #include "digest/ui/DigestPrompt.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
 #include "platform/Volumes.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
 #include "report/ui/ReportWizard.h"
 #include "scan/ui/ScanWindow.h"
 #include "shell/AboutBox.h"
@@ -65,30 +66,7 @@ const std::array<Command, 9>& commands() {
     return table;
 }
 
-const QString SongDatabaseSuffix = QStringLiteral(".sds");
-
-QString fileNameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 } // namespace
-
-ScanTarget scanTargetOf(const QString& chosen) {
-    ScanTarget target;
-    target.file = chosen;
-    if (!chosen.endsWith(SongDatabaseSuffix, Qt::CaseInsensitive))
-        target.file += SongDatabaseSuffix;
-    const qsizetype slash = target.file.lastIndexOf(QLatin1Char('/'));
-    target.outputDirectory = target.file.left(slash + 1);
-    target.baseName = target.file.mid(slash + 1).chopped(SongDatabaseSuffix.size());
-    return target;
-}
-
-bool acceptableSongDatabaseName(const QString& chosen) {
-    // Only the file's own name counts: a folder called "old.sdd" holds song databases too.
-    const QString name = fileNameOf(chosen);
-    return !name.contains(QStringLiteral(".sdd")) && !name.contains(QStringLiteral(".SDD"));
-}
 
 MainWindow::MainWindow(AppContext& context, Application& application)
     : m_context(context), m_application(application) {
@@ -115,7 +93,7 @@ void MainWindow::addCommands() {
     std::vector<ThemedImage> images;
     for (const Command& command : commands())
         images.push_back(command.image);
-    const std::vector<QIcon> icons = toolbarIcons(images, pathText(m_context.appDir + "icons/"));
+    const std::vector<QIcon> icons = toolbarIcons(images, pathText(m_context.folders.icons()));
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < commands().size(); ++i) {
         const Command& command = commands()[i];
@@ -209,7 +187,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 bool MainWindow::saveSdsCanClose(const QStringList& chosen) {
     for (const QString& name : chosen) {
-        if (!acceptableSongDatabaseName(name)) {
+        if (!acceptableSongDatabaseName(pathBytes(name))) {
             m_context.desktop->showMessage(
                 this, MessageIcon::Warning,
                 localeQText(*m_context.locale, "DialogScan", "SDSRequired"));
@@ -236,7 +214,7 @@ void MainWindow::scanVolume() {
     }
 
     FileChooser saveSds;
-    saveSds.directory = pathText(m_context.dbDir());
+    saveSds.directory = pathText(m_context.folders.songDatabases());
     saveSds.filters = {QStringLiteral("SDS (*.sds)")};
     saveSds.defaultSuffix = QStringLiteral("sds");
     saveSds.proposedName = qText(volume.label);
@@ -246,9 +224,11 @@ void MainWindow::scanVolume() {
     if (!chosen)
         return;
 
-    const ScanTarget target = scanTargetOf(*chosen);
-    Q_EMIT scanStarting(*folder, target.baseName, target.outputDirectory);
-    m_context.windows->scan->startScan(*folder, target.baseName, target.outputDirectory);
+    const ScanTarget target = scanTargetOf(pathBytes(*chosen));
+    const QString baseName = pathText(target.baseName);
+    const QString outputDirectory = pathText(target.outputDirectory);
+    Q_EMIT scanStarting(*folder, baseName, outputDirectory);
+    m_context.windows->scan->startScan(*folder, baseName, outputDirectory);
 }
 
 // Rebuilds the digest of a song database the user chooses: "X.sds" gives "X.sdd" (the
@@ -258,6 +238,7 @@ void MainWindow::recreateDigest() {
     Desktop& desktop = *m_context.desktop;
     FileChooser dlgReDigest;
     dlgReDigest.title = localeQText(locale, "DialogDigest", "Choose");
+    dlgReDigest.directory = pathText(m_context.folders.songDatabases());
     dlgReDigest.filters = {localeQText(locale, "DialogDigest", "SongDatabases") +
                            QStringLiteral(" (*.sds)")};
     dlgReDigest.defaultSuffix = QStringLiteral("sds");
@@ -276,13 +257,11 @@ void MainWindow::recreateDigest() {
         return;
 
     const Settings& settings = *m_context.settings;
-    DigestPrompt& prompt = *m_context.windows->digestPrompt;
-    prompt.setAutoComplete(settings.autoComplete);
-    const DigestOptions options{settings.digestVarious, settings.tooMany, prompt.autoComplete()};
-    const std::string songs = pathBytes(chosen->constFirst());
-    DigestProgressWindow progress(m_context, prompt, this);
-    const DigestResult result = progress.run(songs, digestPathFor(songs), options);
-    tl::showMessage(desktop, this, locale, digestResultMessage(result, DigestCaller::ReCreate));
+    DigestProgressWindow progress(m_context, *m_context.windows->digestPrompt, this);
+    const JobResult result = progress.run(
+        digestRequest(settings, pathBytes(chosen->constFirst()), {}, settings.autoComplete));
+    if (result.message)
+        tl::showMessage(desktop, this, locale, *result.message);
 }
 
 void MainWindow::createReport() {
@@ -299,8 +278,8 @@ void MainWindow::showOptions() {
 
 void MainWindow::startTemplateEditor() {
     // A separate program; when it is not installed beside Tunelister nothing happens.
-    m_context.desktop->startProgram(pathText(m_context.appDir + "Formwright"),
-                                    pathText(m_context.appDir));
+    m_context.desktop->startProgram(pathText(m_context.folders.appDir + "Formwright"),
+                                    pathText(m_context.folders.appDir));
 }
 
 void MainWindow::showHelp() {

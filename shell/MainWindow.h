@@ -21,21 +21,6 @@ namespace tl {
 
 class Application;
 
-/** Where the scan of a volume writes its song database, from the name chosen for it. */
-struct ScanTarget {
-    QString file;            ///< the song database, ending in ".sds"
-    QString baseName;        ///< its name without folder and ".sds": the catalogue's name
-    QString outputDirectory; ///< its folder, ending in "/"
-};
-
-/** The song database named @p chosen (a path): ".sds" is added unless the name already
- *  ends in it in any case ("my.list" becomes "my.list.sds", "Music.SDS" stays). */
-ScanTarget scanTargetOf(const QString& chosen);
-
-/** False for a song database name the scan's save chooser refuses: a file name containing
- *  ".sdd" or ".SDD", the ending of the digest written beside it ("music.Sdd" passes). */
-bool acceptableSongDatabaseName(const QString& chosen);
-
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:

@@ -1,4 +1,5 @@
 // Tunelister: the desktop program.
+#include "frontend/ui/LocaleText.h"
 #include "platform/AppDir.h"
 #include "platform/ui/QtDesktop.h"
 #include "shell/Application.h"
@@ -16,7 +17,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tl::programIcon(QString::fromStdString(appDir + "icons/")));
     tl::QtDesktop desktop(QString::fromStdString(appDir + "help/"));
     tl::Application application(appDir, desktop);
-    desktop.setLocale(*application.context().locale);
+    const tl::Locale& locale = *application.context().locale;
+    desktop.setFolderMissingText([&locale](const QString& folder) {
+        return tl::localeQText(locale, "General", "FolderMissing", {tl::pathBytes(folder)});
+    });
     QObject::connect(&application, &tl::Application::endRequested, &qt, &QApplication::quit,
                      Qt::QueuedConnection);
     application.show();

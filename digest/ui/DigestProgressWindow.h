@@ -1,25 +1,23 @@
 #pragma once
 /**
  * @file DigestProgressWindow.h
- * A digest run in a small modal window: the run goes on a worker, the window shows the
- * songs read and the albums written so far, answers the run's album questions with the
- * digest prompt, and offers Cancel. A cancelled run keeps an earlier digest of that name.
+ * A digest job in a small modal window: the job runs through the relay, the window shows
+ * the songs read and the albums written so far, answers the job's album questions with
+ * the digest prompt, and offers Cancel. A cancelled run keeps an earlier digest of that
+ * name.
  */
 #include "digest/DigestJob.h"
 #include "platform/ui/AppContext.h"
 
 #include <QDialog>
 
-#include <atomic>
-#include <memory>
-
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace tl {
 
 class DigestPrompt;
+class JobRelay;
 
 class DigestProgressWindow : public QDialog {
     Q_OBJECT
@@ -27,15 +25,14 @@ public:
     DigestProgressWindow(AppContext& context, DigestPrompt& prompt, QWidget* parent = nullptr);
     ~DigestProgressWindow() override;
 
-    /** Builds the digest @p digestPath from the song database @p songPath with @p options,
-     *  showing this window modally until the run has ended; the run's result. */
-    DigestResult run(const std::string& songPath, const std::string& digestPath,
-                     const DigestOptions& options);
+    /** Runs the digest of @p request, showing this window modally until it has ended; the
+     *  job's result (its message says how it ended). */
+    JobResult run(DigestRequest request);
 
     /** Stops the run (also while the prompt asks); the window closes when it has ended. */
     void cancel();
     /** True from run() until the run has ended. */
-    bool isRunning() const { return m_running; }
+    bool isRunning() const;
 
 public Q_SLOTS:
     /** Escape cancels the run; the window stays until the run has ended. */
@@ -49,10 +46,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class Relay;
-    void ask(const Fields& album);
-    void finish(DigestResult result);
-    void showProgress();
+    void finish(const JobResult& result);
+    void showProgress(const JobProgress& progress);
 
     AppContext& m_context;
     DigestPrompt& m_prompt;
@@ -60,14 +55,9 @@ private:
     QLabel* m_lblSongs;
     QLabel* m_lblAlbums;
     QPushButton* m_cmdCancel;
-    QTimer* m_timer;
-    bool m_running = false;
+    JobRelay* m_relay;
     bool m_cancelling = false;
-    DigestResult m_result = DigestResult::Done;
-    std::atomic<std::uint64_t> m_songsRead{0};
-    std::atomic<std::uint64_t> m_albumsWritten{0};
-    std::unique_ptr<Relay> m_relay;
-    std::unique_ptr<DigestJob> m_job; // after the relay: the job stops first
+    JobResult m_result;
 };
 
 } // namespace tl

@@ -1,6 +1,8 @@
 #include "digest/ui/DigestPrompt.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -17,17 +19,14 @@
 namespace tl {
 namespace {
 
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+constexpr int MaxTyped = static_cast<int>(MaxTypedAnswerChars);
 
 // A field shows what the digest derived, however long; the user can type no further than
 // MaxTyped characters (or the length shown, when that is longer), so nothing derived is
 // cut just by showing it.
 void showField(QLineEdit* edit, const std::string& value) {
     const QString text = qText(value);
-    edit->setMaxLength(std::max<int>(DigestPrompt::MaxTyped, static_cast<int>(text.size())));
+    edit->setMaxLength(std::max<int>(MaxTyped, static_cast<int>(text.size())));
     edit->setText(text);
 }
 
@@ -160,6 +159,13 @@ AlbumAnswer DigestPrompt::confirm(const Fields& album) {
         if (edit->isModified())
             confirmed[static_cast<std::size_t>(field)] = stdText(edit->text());
     return {std::move(confirmed), false};
+}
+
+void DigestPrompt::answer(JobRelay& relay, const JobQuestion& question) {
+    const Fields* album = askedAlbum(question);
+    if (!album || relay.cancelRequested())
+        return; // not the digest's question, or a cancel has released the job
+    relay.answer(jobAnswer(confirm(*album)));
 }
 
 void DigestPrompt::abandon() {

@@ -3,7 +3,7 @@
  * @file DigestPrompt.h
  * The small window that lets the user confirm or correct an album whose artist or title
  * the digest took from folder names. Its Auto button completes the rest of the run
- * without asking.
+ * without asking. Each field takes at most MaxTypedAnswerChars typed characters.
  */
 #include "digest/DigestJob.h"
 #include "platform/ui/AppContext.h"
@@ -18,12 +18,11 @@ class QPushButton;
 
 namespace tl {
 
+class JobRelay;
+
 class DigestPrompt : public QDialog {
     Q_OBJECT
 public:
-    /** The most characters a user can type into each field. */
-    static constexpr int MaxTyped = 64;
-
     explicit DigestPrompt(AppContext& context, QWidget* parent = nullptr);
     ~DigestPrompt() override;
 
@@ -41,6 +40,9 @@ public:
      * as auto-complete on does.
      */
     AlbumAnswer confirm(const Fields& album);
+    /** Answers the album question of the job that @p relay runs with confirm(); nothing
+     *  for another question or once the job is cancelled. */
+    void answer(JobRelay& relay, const JobQuestion& question);
     /** True while confirm() waits for the user. */
     bool isAsking() const { return m_asking; }
     /** Closes a question that no longer matters (its run was stopped): confirm() returns

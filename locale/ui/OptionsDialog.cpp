@@ -1,9 +1,8 @@
 #include "locale/ui/OptionsDialog.h"
 
-#include "digest/Smartdigest.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/Utf8LimitValidator.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
 #include "plugins/Pluginmanager.h"
 
 #include <QAbstractItemView>
@@ -34,11 +33,6 @@ constexpr const char* PageKeys[OptionsDialog::PageCount] = {"General", "Report",
                                                             "Digest",  "Search", "Plugins"};
 constexpr const char* HelpAnchors[OptionsDialog::PageCount] = {"general", "report", "sort",
                                                                "digest",  "search", "plugins"};
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 /** A text of a plug-in's information record, which need not end in its field. */
 template <std::size_t N> QString fieldText(const char (&field)[N]) {
@@ -545,7 +539,7 @@ void OptionsDialog::changeLanguage() {
     Locale& locale = *m_context.locale;
     FileChooser chooser;
     chooser.title = localeQText(locale, Section, "ChangeLanguage");
-    chooser.directory = pathText(m_context.appDir);
+    chooser.directory = pathText(m_context.folders.languages());
     chooser.filters = {localeQText(locale, Section, "LanguageFiles") +
                        QStringLiteral(" (*.lcl *.LCL)")};
     chooser.defaultSuffix = QStringLiteral("lcl");

@@ -5,7 +5,7 @@
  * the application's folders, the one Locale, the Settings record, the Collator, the
  * plug-ins and the Desktop. Nothing reaches for them any other way.
  */
-#include <string>
+#include "platform/AppDir.h"
 
 namespace tl {
 
@@ -34,20 +34,13 @@ struct Windows {
 };
 
 struct AppContext {
-    std::string
-        appDir; ///< the program's folder, ending in "/": plug-ins, languages, templates, help
-    std::string dataDir; ///< where "db/" and "reports/" are, ending in "/" (see userDataDir)
+    AppFolders folders; ///< the program's folder and the user's, and every kind's below them
     Locale* locale = nullptr;
     Settings* settings = nullptr;
     Collator* collator = nullptr;
     PluginManager* plugins = nullptr;
     Desktop* desktop = nullptr;
     const Windows* windows = nullptr; ///< the other windows, for those that open them
-
-    std::string dbDir() const { return dataDir + "db/"; }
-    std::string reportsDir() const { return dataDir + "reports/"; }
-    std::string templatesDir() const { return appDir + "templates/"; }
-    std::string helpDir() const { return appDir + "help/"; }
 };
 
 } // namespace tl

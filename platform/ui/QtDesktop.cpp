@@ -131,7 +131,7 @@ std::optional<QString> QtDesktop::chooseFileToSave(QWidget* parent, const FileCh
 
 void QtDesktop::refuseMissingFolder(QWidget* parent, const QString& folder) {
     showMessage(parent, MessageIcon::Warning,
-                localeQText(*m_locale, "General", "FolderMissing", {pathBytes(folder)}));
+                m_folderMissingText ? m_folderMissingText(folder) : folder);
 }
 
 void QtDesktop::showMessage(QWidget* parent, MessageIcon icon, const QString& text) {

@@ -7,8 +7,9 @@
  * Every chooser enters a folder typed or chosen in it before any refusal rule is asked,
  * and every save chooser refuses a name in a folder that does not exist.
  */
-#include "locale/Locale.h"
 #include "platform/ui/Desktop.h"
+
+#include <functional>
 
 namespace tl {
 
@@ -17,9 +18,10 @@ public:
     /** @p helpDirectory: the folder of the help pages, ending in "/". */
     explicit QtDesktop(QString helpDirectory);
 
-    /** The language of the choosers' own messages (a save chooser refuses a name in a
-     *  folder that does not exist). Not owned; until it is set the texts are missing. */
-    void setLocale(const Locale& locale) { m_locale = &locale; }
+    /** What a save chooser says when it refuses a name in @p folder, which does not exist,
+     *  in the user's language; until it is set, the folder's path alone. */
+    using FolderMissingText = std::function<QString(const QString& folder)>;
+    void setFolderMissingText(FolderMissingText text) { m_folderMissingText = std::move(text); }
     /** Shows why a save chooser refuses a name in @p folder, which does not exist. */
     void refuseMissingFolder(QWidget* parent, const QString& folder);
 
@@ -37,8 +39,7 @@ public:
 
 private:
     QString m_helpDirectory;
-    Locale m_noLocale;
-    const Locale* m_locale = &m_noLocale;
+    FolderMissingText m_folderMissingText;
 };
 
 } // namespace tl

@@ -1,15 +1,10 @@
 #pragma once
 /**
  * @file WindowText.h
- * Between the core's UTF-8 texts and the windows' QStrings: locale texts and messages as
- * window texts, message boxes for the core's messages, file names as the file system gives
- * them, and the accessible names that let screen readers and desktop automation find every
- * control.
+ * Between the core's UTF-8 texts and the windows' QStrings, file names as the file system
+ * gives them, and the names of controls: the object names tests find them by and the
+ * accessible names that let screen readers and desktop automation find them.
  */
-#include "locale/Locale.h"
-#include "locale/Message.h"
-#include "platform/ui/Desktop.h"
-
 #include <QString>
 
 #include <string>
@@ -32,16 +27,11 @@ inline std::string stdText(const QString& text) {
 QString pathText(const std::string& path);
 std::string pathBytes(const QString& path);
 
-/** The locale text of @p key in @p section as a window text. */
-QString localeQText(const Locale& locale, std::string_view section, std::string_view key,
-                    std::initializer_list<LocaleArg> args = {});
-/** The text of a core message. */
-QString messageText(const Locale& locale, const Message& message);
-
-/** The message box icon of a severity. */
-MessageIcon iconOf(Severity severity);
-/** Shows @p message in a message box with the icon of its severity. */
-void showMessage(Desktop& desktop, QWidget* parent, const Locale& locale, const Message& message);
+/** @p widget with the object name @p name, the control's name in its form. */
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
 
 /** Makes @p label the visible name of @p control: its buddy (so its mnemonic focuses the
  *  control) and, without the mnemonic's "&", the control's accessible name. */

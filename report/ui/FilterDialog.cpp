@@ -1,7 +1,7 @@
 #include "report/ui/FilterDialog.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/Settings.h"
-#include "platform/ui/WindowText.h"
 #include "report/ReportJob.h"
 #include "storage/Fieldnames.h"
 
@@ -16,11 +16,6 @@
 
 namespace tl {
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // A value is kept to MaxFilterValueBytes bytes of UTF-8: longer typing is refused here, so
 // that what the user sees is what is searched for.

@@ -1,6 +1,6 @@
 #include "report/ui/FilterTexts.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/ui/LocaleText.h"
 #include "storage/Fieldnames.h"
 
 namespace tl {

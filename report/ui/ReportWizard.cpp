@@ -1,10 +1,13 @@
 #include "report/ui/ReportWizard.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 #include "report/ReportTemplate.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -55,7 +58,9 @@ FileChooser filesChooser(const Locale& locale, const char* titleKey, const std::
 } // namespace
 
 ReportWizard::ReportWizard(AppContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_runner(new ReportRunner(this)) {
+    : QDialog(parent), m_context(context), m_relay(new JobRelay(this)),
+      m_makeJob(
+          [](ReportRequest request) { return std::make_unique<ReportJob>(std::move(request)); }) {
     setObjectName(QStringLiteral("TfrmReportWizard"));
     setModal(true);
     buildWindow();
@@ -91,9 +96,9 @@ ReportWizard::ReportWizard(AppContext& context, QWidget* parent)
                                                                 : target.toString());
     });
 
-    connect(m_runner, &ReportRunner::progressed, this, &ReportWizard::showProgress);
-    connect(m_runner, &ReportRunner::prepared, this, &ReportWizard::reportPrepared);
-    connect(m_runner, &ReportRunner::written, this, &ReportWizard::reportWritten);
+    connect(m_relay, &JobRelay::progressed, this, &ReportWizard::showProgress);
+    connect(m_relay, &JobRelay::asked, this, &ReportWizard::askReportPath);
+    connect(m_relay, &JobRelay::finished, this, &ReportWizard::reportEnded);
 
     m_ntbWizard->setCurrentIndex(StartPage);
     updateFilterButtons();
@@ -101,14 +106,19 @@ ReportWizard::ReportWizard(AppContext& context, QWidget* parent)
 
 ReportWizard::~ReportWizard() = default;
 
-void ReportWizard::applySettings(const Settings& settings) {
-    // The generator's various text and drive of unknown volumes are these copies; the
-    // tables, the date order and autoOpen are read when they are used.
-    m_applied = settings;
+bool ReportWizard::isBusy() const {
+    return m_relay->isRunning();
 }
 
-void ReportWizard::setJobLauncher(ReportRunner::Launcher launcher) {
-    m_runner->setLauncher(std::move(launcher));
+ReportBeginning ReportWizard::readBeginning(const std::string& path, qint64 limit) {
+    ReportBeginning beginning;
+    QFile file(pathText(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return beginning;
+    beginning.bytes = file.read(limit);
+    beginning.read = true;
+    beginning.cut = !file.atEnd();
+    return beginning;
 }
 
 int ReportWizard::currentPage() const {
@@ -257,7 +267,7 @@ void ReportWizard::back() {
 
 void ReportWizard::reject() {
     if (isBusy()) {
-        m_runner->stop();
+        m_relay->cancel();
         m_cmdCancel->setEnabled(false); // until the job has seen it
         return;
     }
@@ -278,7 +288,7 @@ bool ReportWizard::eventFilter(QObject* watched, QEvent* event) {
 void ReportWizard::addFiles() {
     const Locale& locale = *m_context.locale;
     FileChooser chooser =
-        filesChooser(locale, "pageFiles", m_context.dbDir(), "DigestDB", "*.sdd *.SDD");
+        filesChooser(locale, "pageFiles", m_context.folders.digests(), "DigestDB", "*.sdd *.SDD");
     chooser.multiple = true;
     chooser.canClose = [this, &locale](const QStringList& chosen) {
         const bool allDigests = std::all_of(chosen.begin(), chosen.end(), [](const QString& f) {
@@ -366,7 +376,7 @@ void ReportWizard::showTemplate() {
 
 void ReportWizard::changeTemplate() {
     const FileChooser chooser = filesChooser(*m_context.locale, "pageTemplate",
-                                             m_context.templatesDir(), "Templates", "*.tpl");
+                                             m_context.folders.templates(), "Templates", "*.tpl");
     const std::optional<QStringList> chosen = m_context.desktop->chooseFilesToOpen(this, chooser);
     if (!chosen || chosen->isEmpty())
         return;
@@ -378,86 +388,56 @@ void ReportWizard::changeTemplate() {
 // --- making the report ---
 
 void ReportWizard::makeReport() {
-    const Settings& settings = *m_context.settings;
-    ReportRequest request;
-    request.digests = m_paths;
+    ReportRequest request =
+        reportRequest(*m_context.settings, *m_context.locale, m_paths, m_templatePath, m_reportPath,
+                      m_context.folders.reports());
     if (m_searchMode)
         request.conditions = m_filters->conditions();
-    request.templatePath = m_templatePath;
-    request.reportPath = m_reportPath;
-    request.reportDirectory = m_context.reportsDir();
-    request.defaultReportName = m_context.locale->text("Report", "DefaultReportName");
-    request.setSettings(settings);
-    if (m_applied) {
-        request.reportVarious = m_applied->reportVarious;
-        request.defaultDrive =
-            m_applied->defaultDrive.empty() ? std::string("/") : m_applied->defaultDrive;
-    }
     request.collator = m_context.collator;
-    m_writing = false;
     setBusy(true);
-    m_runner->prepare(std::move(request));
+    if (!m_relay->start(m_makeJob(std::move(request)))) {
+        setBusy(false);
+        showError(makeMessage("General", "Error", Severity::Error));
+    }
 }
 
-void ReportWizard::reportPrepared(const ReportResult& result) {
-    if (result.ok() && m_runner->stopRequested()) {
-        ReportResult stopped;
-        stopped.status = ReportResult::Cancelled;
-        stopped.message = reportCancelledMessage();
-        reportNotMade(stopped);
+void ReportWizard::askReportPath(const JobQuestion& question) {
+    const std::optional<ReportPathProposal> proposal = proposedReportPath(question);
+    if (!proposal)
         return;
-    }
-    if (!result.ok()) {
-        reportNotMade(result);
-        return;
-    }
-    if (m_reportPath.empty()) {
-        m_lblProgress->hide(); // nothing moves while the user names the report
-        m_prgReport->hide();
-        const std::string& extension = m_runner->job().loadedTemplate().fileExtension;
-        FileChooser chooser;
-        chooser.title = localeQText(*m_context.locale, "DialogReportWizard", "SaveAs");
-        chooser.directory = pathText(m_context.reportsDir());
-        chooser.filters = {QStringLiteral("*.") + qText(extension), QStringLiteral("*")};
-        chooser.defaultSuffix = qText(extension);
-        chooser.proposedName = pathText(m_runner->job().proposedName());
-        chooser.confirmOverwrite = true;
-        const std::optional<QString> chosen = m_context.desktop->chooseFileToSave(this, chooser);
-        if (!chosen) {
-            // No name, no report, and nothing to say: the user stays where they were.
-            setBusy(false);
-            Q_EMIT jobEnded();
-            return;
-        }
+    m_lblProgress->hide(); // nothing moves while the user names the report
+    m_prgReport->hide();
+    FileChooser chooser;
+    chooser.title = localeQText(*m_context.locale, "DialogReportWizard", "SaveAs");
+    chooser.directory = pathText(proposal->folder);
+    chooser.filters = {QStringLiteral("*.") + qText(proposal->extension), QStringLiteral("*")};
+    chooser.defaultSuffix = qText(proposal->extension);
+    chooser.proposedName = pathText(proposal->name);
+    chooser.confirmOverwrite = true;
+    const std::optional<QString> chosen = m_context.desktop->chooseFileToSave(this, chooser);
+    if (chosen)
         m_reportPath = pathBytes(*chosen);
-    }
-    m_writing = true;
-    showProgress({});
     m_lblProgress->show();
     m_prgReport->show();
-    m_runner->write(m_reportPath);
-}
-
-void ReportWizard::reportWritten(const ReportResult& result, const ReportBeginning& beginning) {
-    if (!result.ok()) {
-        reportNotMade(result);
-        return;
-    }
-    setBusy(false);
-    showPreview(beginning);
-    showPage(DonePage);
-    if (m_context.settings->autoOpen)
-        openReport();
-    Q_EMIT jobEnded();
+    // No name, no report, and nothing to say: the user stays where they were.
+    m_relay->answer(reportPathAnswer(chosen ? std::optional(m_reportPath) : std::nullopt));
 }
 
 // A stop the user asked for leaves the wizard where it was, with the news that an earlier
 // report of the name is kept; a failure shows why on the error page.
-void ReportWizard::reportNotMade(const ReportResult& result) {
+void ReportWizard::reportEnded(const JobResult& result) {
     setBusy(false);
-    if (result.status == ReportResult::Cancelled) {
-        showMessage(*m_context.desktop, this, *m_context.locale,
-                    result.message.value_or(reportCancelledMessage()));
+    if (result.ok()) {
+        showPreview(readBeginning(result.files.front()));
+        showPage(DonePage);
+        if (m_context.settings->autoOpen)
+            openReport();
+        Q_EMIT jobEnded();
+        return;
+    }
+    if (result.status == JobStatus::Cancelled) {
+        if (result.message)
+            showMessage(*m_context.desktop, this, *m_context.locale, *result.message);
         Q_EMIT jobEnded();
         return;
     }
@@ -475,20 +455,19 @@ void ReportWizard::openReport() {
         m_context.desktop->openWithDesktop(pathText(m_reportPath));
 }
 
-void ReportWizard::showProgress(const ReportProgress& progress) {
+void ReportWizard::showProgress(const JobProgress& progress) {
     const Locale& locale = *m_context.locale;
-    if (!m_writing) {
+    if (progress.stage != ReportWriting) {
         m_prgReport->setRange(0, 0); // the number of records is not known before they are read
-        m_lblProgress->setText(localeQText(locale, "DialogReportWizard", "Loading",
-                                           {static_cast<std::int64_t>(progress.recordsLoaded)}));
+        m_lblProgress->setText(
+            localeQText(locale, "DialogReportWizard", "Loading", {progress.done}));
         return;
     }
-    const std::uint64_t total = std::max<std::uint64_t>(progress.recordsTotal, 1);
+    const std::uint64_t total = std::max<std::uint64_t>(progress.total, 1);
     m_prgReport->setRange(0, 1000);
-    m_prgReport->setValue(static_cast<int>(progress.recordsWritten * 1000 / total));
-    m_lblProgress->setText(localeQText(locale, "DialogReportWizard", "Writing",
-                                       {static_cast<std::int64_t>(progress.recordsWritten),
-                                        static_cast<std::int64_t>(progress.recordsTotal)}));
+    m_prgReport->setValue(static_cast<int>(progress.done * 1000 / total));
+    m_lblProgress->setText(
+        localeQText(locale, "DialogReportWizard", "Writing", {progress.done, progress.total}));
 }
 
 void ReportWizard::setBusy(bool busy) {

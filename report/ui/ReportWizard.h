@@ -6,17 +6,20 @@
  *
  * Pages of ntbWizard, by index: 0 an empty page while the window opens, 1 the digests,
  * 2 the search conditions (search mode only), 3 the template, 4 the report made (with a
- * preview of its beginning), 5 why it failed. Making a report runs off the window's
- * thread with a progress bar; Cancel then stops it, any earlier report of that name stays
- * as it was, and the wizard stays on its page.
+ * preview of its beginning), 5 why it failed. The report is made by the report job
+ * through the relay, with a progress bar; the job asks for the report's name with the save
+ * chooser; Cancel stops it, any earlier report of that name stays as it was, and the
+ * wizard stays on its page.
  */
 #include "locale/Settings.h"
 #include "platform/ui/AppContext.h"
-#include "report/ui/ReportRunner.h"
+#include "report/ReportJob.h"
 
+#include <QByteArray>
 #include <QDialog>
 
-#include <optional>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,14 @@ namespace tl {
 struct Message;
 class FilterListModel;
 class FilterListView;
+class JobRelay;
+
+/** The beginning of a report just written, for its preview. */
+struct ReportBeginning {
+    QByteArray bytes;  ///< at most the first PreviewBytes of the file
+    bool cut = false;  ///< the file is longer than that
+    bool read = false; ///< the file could be read
+};
 
 class ReportWizard : public QDialog {
     Q_OBJECT
@@ -52,13 +63,16 @@ public:
         SourcePage = 6 ///< never shown
     };
 
+    /** The part of a report read for its preview. */
+    static constexpr qint64 PreviewBytes = 256 * 1024;
+    /** Makes the job of a report (tests make one they can hold). */
+    using JobFactory = std::function<std::unique_ptr<Job>(ReportRequest request)>;
+
     explicit ReportWizard(AppContext& context, QWidget* parent = nullptr);
     ~ReportWizard() override;
 
     /** Sets every text from the locale. */
     void retranslate();
-    /** Takes the copies of the settings the wizard keeps. */
-    void applySettings(const Settings& settings);
 
     /** The template path the wizard offers (at start-up the remembered template or the
      *  language's default, see startingTemplate()); it lasts while the program runs and is
@@ -75,13 +89,16 @@ public:
     bool searchMode() const { return m_searchMode; }
     int currentPage() const;
     /** True while a report is being made. */
-    bool isBusy() const { return m_runner->isRunning(); }
+    bool isBusy() const;
     /** The report file chosen for this opening (empty until the save chooser gave one). */
     const std::string& reportPath() const { return m_reportPath; }
     /** The digests listed on page 1, in order. */
     std::vector<std::string> digests() const;
-    /** How the job's steps are started (tests hold them back). */
-    void setJobLauncher(ReportRunner::Launcher launcher);
+    /** Replaces the report's job. */
+    void setJobFactory(JobFactory factory) { m_makeJob = std::move(factory); }
+
+    /** Reads the beginning of @p path for a preview. */
+    static ReportBeginning readBeginning(const std::string& path, qint64 limit = PreviewBytes);
 
 Q_SIGNALS:
     /** A report has been made or has failed or was cancelled: the wizard is idle again. */
@@ -125,10 +142,9 @@ private:
     void removeFilter();
     void updateFilterButtons();
     void makeReport();
-    void reportPrepared(const ReportResult& result);
-    void reportWritten(const ReportResult& result, const ReportBeginning& beginning);
-    void reportNotMade(const ReportResult& result);
-    void showProgress(const ReportProgress& progress);
+    void askReportPath(const JobQuestion& question);
+    void reportEnded(const JobResult& result);
+    void showProgress(const JobProgress& progress);
     void setBusy(bool busy);
     void showError(const Message& message);
     void openReport();
@@ -139,10 +155,8 @@ private:
     std::vector<std::string> m_paths; // the digests handed to the job, taken from page 1
     bool m_searchMode = false;
     bool m_activationPending = false;
-    bool m_writing = false;
-    /** The copies of the settings, taken at start-up and whenever the options change them. */
-    std::optional<Settings> m_applied;
-    ReportRunner* m_runner;
+    JobRelay* m_relay;
+    JobFactory m_makeJob;
 
     // Around the pages.
     QLabel* m_lblCaption = nullptr;

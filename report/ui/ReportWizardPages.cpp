@@ -2,7 +2,7 @@
 // progress and the buttons below, their texts and the report's preview.
 #include "report/ui/ReportWizard.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/ui/LocaleText.h"
 #include "report/ui/FilterList.h"
 
 #include <QFileInfo>
@@ -26,11 +26,6 @@
 
 namespace tl {
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLabel* wrappingLabel(QWidget* parent, const char* name) {
     auto* label = named(new QLabel(parent), name);
@@ -344,7 +339,7 @@ void ReportWizard::showPreview(const ReportBeginning& beginning) {
     QString title = localeQText(*m_context.locale, "DialogReportWizard", "Preview");
     if (beginning.cut)
         title = localeQText(*m_context.locale, "DialogReportWizard", "PreviewPart",
-                            {static_cast<int>(ReportRunner::PreviewBytes / 1024)});
+                            {static_cast<int>(PreviewBytes / 1024)});
     m_grpPreview->setTitle(title);
     m_txtPreview->setAccessibleName(title);
     m_txtPreview->clear();

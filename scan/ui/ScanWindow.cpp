@@ -1,12 +1,11 @@
 #include "scan/ui/ScanWindow.h"
 
-#include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
-#include "locale/Settings.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/ui/JobRelay.h"
+#include "frontend/ui/LocaleText.h"
 #include "platform/Version.h"
 #include "platform/ui/Desktop.h"
-#include "platform/ui/WindowText.h"
-#include "plugins/Pluginmanager.h"
 #include "scan/ScanJob.h"
 #include "scan/TreeCensus.h"
 #include "scan/ui/ScanLog.h"
@@ -21,20 +20,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace tl {
 namespace {
-
-/** How often the progress display is redrawn: often enough to move, rarely enough to cost
- *  nothing beside the scan. */
-constexpr int ProgressIntervalMs = 250;
-/** How often the log takes the lines that have come: each take is one insertion and at
- *  most one redraw of the list, however many lines it brings. */
-constexpr int LogIntervalMs = 100;
 
 // A label for a path or file name that may be longer than the window is wide: it keeps
 // its whole text (for screen readers and the tooltip) and draws it shortened in the
@@ -55,11 +46,6 @@ protected:
     }
 };
 
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 // "1:02:03" or "2:05": seconds rounded up, so a scan never claims to be done early.
 QString durationText(double seconds) {
     const auto total = static_cast<long long>(std::ceil(std::max(0.0, seconds)));
@@ -74,7 +60,8 @@ QString durationText(double seconds) {
 
 } // namespace
 
-ScanWindow::ScanWindow(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context) {
+ScanWindow::ScanWindow(AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context), m_relay(new JobRelay(this)) {
     setObjectName(QStringLiteral("TfrmScan"));
     setWindowTitle(QStringLiteral("Tunelister"));
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
@@ -139,23 +126,23 @@ ScanWindow::ScanWindow(AppContext& context, QWidget* parent) : QDialog(parent), 
     setTabOrder(m_cmdClose, m_cmdCancel);
     resize(620, 400);
 
-    m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(ProgressIntervalMs);
-    connect(m_progressTimer, &QTimer::timeout, this, &ScanWindow::showProgress);
-    m_logTimer = new QTimer(this);
-    m_logTimer->setInterval(LogIntervalMs);
-    connect(m_logTimer, &QTimer::timeout, this, &ScanWindow::deliver);
-
-    m_relay = std::make_unique<ScanRelay>(this, [this] { deliver(); });
-    m_job = std::make_unique<ScanJob>(*m_relay);
+    // Each take of log lines is one insertion and at most one redraw of the list, however
+    // many lines it brings; the progress is redrawn a few times a second.
+    connect(m_relay, &JobRelay::logged, this, &ScanWindow::appendLines);
+    connect(m_relay, &JobRelay::progressed, this, &ScanWindow::takeProgress);
+    connect(m_relay, &JobRelay::asked, this, &ScanWindow::askAlbum);
+    connect(m_relay, &JobRelay::finished, this, &ScanWindow::finish);
     setBusy(false);
 }
 
 ScanWindow::~ScanWindow() {
-    m_job.reset(); // stops a running job and waits for its worker
-    m_census.reset();
+    delete m_relay; // stops a running job and waits for its worker
     if (m_cancelling)
         QApplication::restoreOverrideCursor();
+}
+
+bool ScanWindow::isBusy() const {
+    return m_relay->isRunning();
 }
 
 void ScanWindow::retranslate() {
@@ -184,11 +171,6 @@ void ScanWindow::retranslate() {
     }
 }
 
-void ScanWindow::applySettings(const Settings& settings) {
-    m_tooMany = settings.tooMany;
-    m_digestVarious = settings.digestVarious;
-}
-
 int ScanWindow::startScan(const QString& folder, const QString& baseName,
                           const QString& outputDirectory) {
     if (!beginScan(folder, baseName, outputDirectory))
@@ -198,7 +180,7 @@ int ScanWindow::startScan(const QString& folder, const QString& baseName,
 
 bool ScanWindow::beginScan(const QString& folder, const QString& baseName,
                            const QString& outputDirectory) {
-    if (m_running)
+    if (isBusy())
         return false;
     m_lblPath->clear();
     m_lblFilename->clear();
@@ -206,53 +188,41 @@ bool ScanWindow::beginScan(const QString& folder, const QString& baseName,
     m_lblRate->clear();
     m_lblTimeLeft->clear();
     m_log->clear();
-    m_inbox.clear();
-    m_relay->reset();
+    m_walk = {};
     m_completed = false;
-    setBusy(true);
 
-    DigestPrompt* prompt = m_context.windows ? m_context.windows->digestPrompt : nullptr;
-    if (prompt && m_context.settings)
-        prompt->setAutoComplete(m_context.settings->autoComplete);
-
-    Desktop& desktop = *m_context.desktop;
-    const Locale& locale = *m_context.locale;
-    ScanRequest request;
-    request.folder = pathBytes(folder);
-    VolumeInfo volume;
-    if (!identifyVolume(request.folder, "", volume, m_paths)) {
-        setBusy(false);
-        showMessage(desktop, this, locale, scanBeginMessage(VolumeScanner::BeginNotReady));
-        return false;
-    }
-    request.databaseName = pathBytes(baseName);
-    request.outputDirectory =
-        outputDirectory.isEmpty() ? m_context.dbDir() : pathBytes(outputDirectory);
-    request.plugins = m_context.plugins;
-    request.pluginOptions = pluginOptionsFor(*m_context.settings);
-    request.digest = {m_digestVarious, m_tooMany, prompt ? prompt->autoComplete() : true};
+    const Settings& settings = *m_context.settings;
+    ScanRequest request = scanRequest(
+        settings, m_context.plugins, pathBytes(folder), pathBytes(baseName),
+        outputDirectory.isEmpty() ? m_context.folders.songDatabases() : pathBytes(outputDirectory),
+        settings.autoComplete);
     request.paths = m_paths;
-    if (const int begun = m_job->begin(request); begun != VolumeScanner::BeginOk) {
+    if (DigestPrompt* prompt = m_context.windows ? m_context.windows->digestPrompt : nullptr)
+        prompt->setAutoComplete(request.digest.autoComplete);
+    else
+        request.digest.autoComplete = true; // nobody to ask
+
+    // The window shows a scan that has begun; one that could not is a message box.
+    auto job = std::make_unique<ScanJob>(std::move(request));
+    ScanJob& scan = *job;
+    if (!m_relay->start(std::move(job)))
+        return false;
+    setBusy(true);
+    if (!scan.waitStarted()) {
+        const JobResult ended = scan.wait();
+        m_relay->deliverNow(); // the end, which finish() leaves to the message box
         setBusy(false);
-        showMessage(desktop, this, locale, scanBeginMessage(begun));
+        showMessage(*m_context.desktop, this, *m_context.locale,
+                    ended.message.value_or(makeMessage("General", "Error", Severity::Error)));
         return false;
     }
-
-    // The census counts what lies ahead beside the scan, for the time left.
-    const PluginManager* plugins = m_context.plugins;
-    m_census = std::make_unique<TreeCensus>(
-        [plugins](std::string_view name) { return plugins && plugins->claims(name); });
-    m_census->setRootDirectory(request.folder);
-    m_census->start();
+    m_begun = true;
     m_elapsed.start();
-    m_progressTimer->start();
-    m_logTimer->start();
     showProgress();
     return true;
 }
 
 void ScanWindow::setBusy(bool busy) {
-    m_running = busy;
     m_cmdCancel->setEnabled(busy);
     m_cmdClose->setEnabled(!busy);
     m_cmdSaveLog->setEnabled(!busy);
@@ -281,77 +251,42 @@ void ScanWindow::changeEvent(QEvent* event) {
 }
 
 void ScanWindow::cancel() {
-    if (!m_running || m_cancelling)
+    if (!isBusy() || m_cancelling)
         return;
     m_cancelling = true;
     m_cmdCancel->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    m_job->requestStop();
-    if (m_census)
-        m_census->requestStop();
+    m_relay->cancel();
     // A question still open is answered by the stop: the run ends without it.
     if (m_asking && m_context.windows && m_context.windows->digestPrompt)
         m_context.windows->digestPrompt->abandon();
 }
 
-// Takes what the job has handed over, in order. Showing an album question runs a modal
-// loop in which more calls may come; they join the queue and are taken here afterwards,
-// so nothing overtakes what came before it.
-void ScanWindow::deliver() {
-    for (ScanRelay::Item& item : m_relay->take())
-        m_inbox.push_back(std::move(item));
-    if (m_draining)
-        return;
-    m_draining = true;
+void ScanWindow::appendLines(const std::vector<Message>& lines) {
     const Locale& locale = *m_context.locale;
-    std::vector<LogLine> lines;
-    while (!m_inbox.empty()) {
-        ScanRelay::Item item = std::move(m_inbox.front());
-        m_inbox.pop_front();
-        if (const auto* message = std::get_if<Message>(&item)) {
-            lines.push_back({messageText(locale, *message), message->severity});
-            continue;
-        }
-        appendLines(lines);
-        if (const auto* album = std::get_if<Fields>(&item))
-            askAlbum(*album);
-        else
-            finish(std::get<ScanOutcome>(item));
-    }
-    appendLines(lines);
-    m_draining = false;
-}
-
-void ScanWindow::appendLines(std::vector<LogLine>& lines) {
-    if (lines.empty())
-        return;
-    m_log->append(std::move(lines));
-    lines.clear();
+    std::vector<LogLine> shown;
+    shown.reserve(lines.size());
+    for (const Message& line : lines)
+        shown.push_back({messageText(locale, line), line.severity});
+    m_log->append(std::move(shown));
     m_lstLog->scrollToBottom(); // the newest line stays in view
 }
 
-void ScanWindow::askAlbum(const Fields& album) {
+void ScanWindow::askAlbum(const JobQuestion& question) {
     DigestPrompt* prompt = m_context.windows ? m_context.windows->digestPrompt : nullptr;
-    if (m_cancelling || !prompt)
-        return; // a stop has released the job, or nobody can answer: the job goes on
+    if (!prompt)
+        return;
     showProgress();
     m_asking = true;
-    AlbumAnswer answer = prompt->confirm(album);
+    prompt->answer(*m_relay, question);
     m_asking = false;
-    m_job->answerAlbum(std::move(answer));
 }
 
-void ScanWindow::finish(const ScanOutcome& outcome) {
-    if (outcome.digest) {
-        const Message result = digestResultMessage(*outcome.digest, DigestCaller::Scan);
-        std::vector<LogLine> line{{messageText(*m_context.locale, result), result.severity}};
-        appendLines(line);
-    }
-    if (m_census)
-        m_census->requestStop();
-    m_progressTimer->stop();
-    m_logTimer->stop();
-    m_completed = outcome.completed();
+void ScanWindow::finish(const JobResult& result) {
+    if (!m_begun)
+        return; // a scan that could not begin has said so in a message box
+    m_begun = false;
+    m_completed = result.ok();
     if (m_cancelling)
         QApplication::restoreOverrideCursor();
     m_cancelling = false;
@@ -361,23 +296,31 @@ void ScanWindow::finish(const ScanOutcome& outcome) {
     Q_EMIT scanFinished();
 }
 
+void ScanWindow::takeProgress(const JobProgress& progress) {
+    if (progress.stage == ScanWalking)
+        m_walk = progress;
+    showProgress();
+}
+
 void ScanWindow::showProgress() {
     const Locale& locale = *m_context.locale;
-    const ScanProgress progress = m_relay->progress();
-    m_lblPath->setText(pathText(progress.directory));
+    const JobProgress& progress = m_walk;
+    m_lblPath->setText(pathText(progress.folder));
     m_lblFilename->setText(pathText(progress.file));
-    std::optional<FileTotals> total = m_census ? m_census->totals() : std::nullopt;
-    if (!m_running && m_completed)
-        total = progress.done; // a completed scan has analysed all there was
+    const FileTotals done{progress.done, progress.bytesDone};
+    std::optional<FileTotals> total;
+    if (progress.total > 0 || progress.bytesTotal > 0)
+        total = FileTotals{progress.total, progress.bytesTotal};
+    if (!isBusy() && m_completed)
+        total = done; // a completed scan has analysed all there was
     const ScanEstimate estimate =
-        estimateScan(static_cast<double>(m_elapsed.elapsed()) / 1000.0, progress.done, total);
+        estimateScan(static_cast<double>(m_elapsed.elapsed()) / 1000.0, done, total);
     m_lblFiles->setText(
-        total
-            ? localeQText(locale, "DialogScan", "FilesOfTotal", {progress.done.files, total->files})
-            : localeQText(locale, "DialogScan", "FilesDone", {progress.done.files}));
+        total ? localeQText(locale, "DialogScan", "FilesOfTotal", {done.files, total->files})
+              : localeQText(locale, "DialogScan", "FilesDone", {done.files}));
     m_lblRate->setText(
         localeQText(locale, "DialogScan", "RateValue", {std::llround(estimate.filesPerSecond)}));
-    if (m_running)
+    if (isBusy())
         m_lblTimeLeft->setText(estimate.secondsLeft
                                    ? durationText(*estimate.secondsLeft)
                                    : localeQText(locale, "DialogScan", "Estimating"));
@@ -389,10 +332,10 @@ void ScanWindow::saveLog() {
     const Locale& locale = *m_context.locale;
     FileChooser chooser;
     chooser.title = localeQText(locale, "DialogScan", "SaveLogTitle");
-    chooser.directory = pathText(m_context.dataDir);
+    chooser.directory = pathText(m_context.folders.logs());
     chooser.filters = {localeQText(locale, "DialogScan", "TextFiles") + QStringLiteral(" (*.txt)")};
     chooser.defaultSuffix = QStringLiteral("txt");
-    chooser.proposedName = QStringLiteral("Tunelister Log.txt");
+    chooser.proposedName = QString::fromLatin1(ProposedLogName);
     const std::optional<QString> chosen = m_context.desktop->chooseFileToSave(this, chooser);
     if (!chosen)
         return;

@@ -1,33 +1,28 @@
 #pragma once
 /**
  * @file ScanWindow.h
- * The window in which a scan runs: the log of the scan's events, the folder and file being
- * worked on, how many files are done, how fast and how long the rest will take, Cancel,
- * the digest after a completed scan, and saving the log.
+ * The window in which a scan job runs: the log of the scan's events, the folder and file
+ * being worked on, how many files are done, how fast and how long the rest will take,
+ * Cancel, the digest's questions after a completed scan, and saving the log.
  */
+#include "job/Job.h"
 #include "platform/Volumes.h"
 #include "platform/ui/AppContext.h"
-#include "scan/ui/ScanRelay.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 
-#include <deque>
-#include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QListView;
 class QPushButton;
-class QTimer;
 
 namespace tl {
 
-class ScanJob;
+class JobRelay;
 class ScanLogModel;
-class TreeCensus;
-struct LogLine;
-struct Settings;
 
 class ScanWindow : public QDialog {
     Q_OBJECT
@@ -37,8 +32,6 @@ public:
 
     /** Sets every text from the locale. */
     void retranslate();
-    /** Takes the copies of the settings this window keeps (tooMany, digestVarious). */
-    void applySettings(const Settings& settings);
 
     /** Catalogues @p folder into @p outputDirectory / @p baseName ".sds" and its digest,
      *  showing the window modally; the dialog's result. A scan that cannot begin is
@@ -50,7 +43,7 @@ public:
     bool beginScan(const QString& folder, const QString& baseName, const QString& outputDirectory);
 
     /** True while a scan or its digest runs: the window cannot be closed. */
-    bool isBusy() const { return m_running; }
+    bool isBusy() const;
     /** Where the volume facts are read from (tests use fixtures). */
     void setPlatformPaths(PlatformPaths paths) { m_paths = std::move(paths); }
 
@@ -69,17 +62,15 @@ protected:
 private:
     void cancel();
     void saveLog();
-    void deliver();
-    void appendLines(std::vector<LogLine>& lines);
-    void askAlbum(const Fields& album);
-    void finish(const ScanOutcome& outcome);
+    void appendLines(const std::vector<Message>& lines);
+    void askAlbum(const JobQuestion& question);
+    void finish(const JobResult& result);
+    void takeProgress(const JobProgress& progress);
     void showProgress();
     void setBusy(bool busy);
 
     AppContext& m_context;
     PlatformPaths m_paths;
-    std::string m_digestVarious = "Various";
-    int m_tooMany = 3;
 
     QLabel* m_label1;
     QLabel* m_label2;
@@ -97,19 +88,14 @@ private:
     QPushButton* m_cmdSaveLog;
     QPushButton* m_cmdClose;
     QPushButton* m_cmdCancel;
-    QTimer* m_progressTimer;
-    QTimer* m_logTimer;
     QElapsedTimer m_elapsed;
 
-    bool m_running = false;
+    bool m_begun = false; // the scan has begun: its end is shown
     bool m_cancelling = false;
     bool m_asking = false;
-    bool m_draining = false;
     bool m_completed = false;
-    std::deque<ScanRelay::Item> m_inbox;
-    std::unique_ptr<ScanRelay> m_relay;
-    std::unique_ptr<TreeCensus> m_census;
-    std::unique_ptr<ScanJob> m_job; // last: its worker is stopped before the rest goes
+    JobProgress m_walk; ///< the walk's latest progress (the digest's does not move the labels)
+    JobRelay* m_relay;
 };
 
 } // namespace tl

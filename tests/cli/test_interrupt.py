@@ -1,5 +1,6 @@
-"""Ctrl-C on a long report: the report stops, an earlier report of its name is kept byte
-for byte and no temporary file is left beside it."""
+"""Ctrl-C on the command line: a long report stops, an earlier report of its name is kept
+byte for byte and no temporary file is left beside it; a digest waiting for an answer on
+the console ends at once and keeps the earlier digest."""
 import glob
 import os
 import signal
@@ -7,7 +8,7 @@ import subprocess
 import time
 import unittest
 
-from cliutil import CLI, FIELD_NAMES, TempDirTestCase, packed_record, record_header
+from cliutil import CLI, FIELD_NAMES, TempDirTestCase, packed_record, record_header, write_record_file
 
 
 
@@ -49,6 +50,43 @@ class InterruptTest(TempDirTestCase):
         self.assertEqual(os.listdir(out), ["Big.txt"])
         with open(report, "rb") as f:
             self.assertEqual(f.read(), b"EARLIER\r\n")
+
+    def test_ctrl_c_ends_a_digest_that_waits_for_an_answer(self):
+        # An album without tags: the digest asks about it and waits for standard input,
+        # which stays open and silent.
+        values = dict.fromkeys(FIELD_NAMES, "")
+        values.update(VolDescription="CD1", Path="Music/Blue Lake - Northern Roads",
+                      FName="01.mp3", Size="1000", Length="61000", Track="1")
+        songs = self.path("CD1.sds")
+        write_record_file(songs, [[values[name] for name in FIELD_NAMES]])
+        digest = self.path("CD1.sdd")
+        with open(digest, "wb") as f:
+            f.write(b"EARLIER")
+        proc = subprocess.Popen([CLI, "digest", "--ask", songs], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        shown = b""
+        deadline = time.time() + 30
+        while b"] " not in shown and time.time() < deadline:
+            shown += os.read(proc.stdout.fileno(), 4096)
+        self.assertIn(b"] ", shown)  # the first value is asked for
+        proc.send_signal(signal.SIGINT)
+        # Standard input stays open: its end would answer the question.
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            self.fail("the digest still waits for its answer after Ctrl-C")
+        finally:
+            proc.stdin.close()
+        err = proc.stderr.read().decode("utf-8", "replace")
+        proc.stdout.close()
+        proc.stderr.close()
+        self.assertEqual(proc.returncode, 1, err)
+        self.assertIn("The album digest was cancelled", err)
+        self.assertEqual(sorted(os.listdir(self.tmp)), ["CD1.sdd", "CD1.sds"])
+        with open(digest, "rb") as f:
+            self.assertEqual(f.read(), b"EARLIER")
 
 
 if __name__ == "__main__":

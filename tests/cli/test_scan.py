@@ -103,8 +103,10 @@ class ScanTest(TempDirTestCase):
         cases = [
             ((self.path("absent"), "--out", self.out, "--name", "X"), 1,
              "error: The volume is not ready or the folder cannot be read.\n"),
+            # A missing output folder is named, as the program's scan window names it.
             ((self.tree, "--out", self.path("no-such-dir"), "--name", "X"), 1,
-             "error: The song database cannot be written.\n"),
+             "error: The folder %s does not exist: the song database cannot be written "
+             "there.\n" % self.path("no-such-dir")),
             ((self.tree, "--out", self.out, "--name", "../escape"), 2, "--name"),
             ((self.tree, "--out", self.out, "--name", ".."), 2, "--name"),
             ((self.tree, "--out", self.out, "--name"), 2, "--name: 1 required TEXT missing\n"),

@@ -1,68 +1,19 @@
 #include "digest/DigestJob.h"
 
 #include "DigestFiles.h"
+#include "support/JobWindow.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <future>
-#include <mutex>
 
 using namespace tl;
 using namespace tl::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A front end's side of a digest run: questions are queued for a "window" thread, which
-// is the test's own, and answered from there.
-class WindowListener : public DigestListener {
-public:
-    void albumQuestion(const Fields& album) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_questions.push_back(album);
-        }
-        m_changed.notify_all();
-    }
-    void digestProgress(const DigestProgress& p) override {
-        std::lock_guard lock(m_mutex);
-        m_progress.push_back(p);
-    }
-    void digestFinished(DigestResult result) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = result;
-        }
-        m_changed.notify_all();
-    }
-
-    // Waits for question number @p n (from 1); false when the run finished first.
-    bool waitForQuestion(std::size_t n) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] {
-            return m_questions.size() >= n || m_finished.has_value();
-        }) && m_questions.size() >= n;
-    }
-    std::vector<Fields> questions() {
-        std::lock_guard lock(m_mutex);
-        return m_questions;
-    }
-    std::vector<DigestProgress> progress() {
-        std::lock_guard lock(m_mutex);
-        return m_progress;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Fields> m_questions;
-    std::vector<DigestProgress> m_progress;
-    std::optional<DigestResult> m_finished;
-};
 
 class DigestJobTest : public ::testing::Test {
 protected:
@@ -76,6 +27,9 @@ protected:
                              song("Music/Dust")});
         writeFile(digest, "EARLIER DIGEST");
     }
+    DigestRequest request(bool autoComplete = false) {
+        return {songs, digest, {"Various", 3, autoComplete}};
+    }
     std::vector<std::string> folder() {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator(dir.path()))
@@ -88,26 +42,60 @@ protected:
     std::string songs, digest;
 };
 
+// Runs @p job on the test's thread as a console does, answering every album question with
+// @p answer.
+JobResult runAnswering(DigestJob& job, const std::function<AlbumAnswer(const Fields&)>& answer) {
+    class Console : public JobListener {
+    public:
+        Console(DigestJob& job, const std::function<AlbumAnswer(const Fields&)>& answer)
+            : m_job(job), m_answer(answer) {}
+        void jobEvent(const JobEvent& event) override {
+            if (const auto* q = std::get_if<JobQuestion>(&event))
+                m_job.answer(jobAnswer(m_answer(*askedAlbum(*q))));
+        }
+        void jobFinished(const JobResult&) override {}
+
+    private:
+        DigestJob& m_job;
+        const std::function<AlbumAnswer(const Fields&)>& m_answer;
+    } console(job, answer);
+    return job.runHere(console);
+}
+
 } // namespace
 
 TEST_F(DigestJobTest, AnswersFromAnotherThreadAreWrittenIntoTheDigest) {
-    WindowListener window;
-    DigestJob job(window);
-    ASSERT_TRUE(job.start(songs, digest, {}));
-    ASSERT_TRUE(window.waitForQuestion(1));
-    EXPECT_EQ(window.questions()[0][Artist], "Blue Lake");
-    EXPECT_EQ(window.questions()[0][Album], "Northern Roads");
-    Fields changed = window.questions()[0];
-    changed[Artist] = "Blue Lake Trio";
-    changed[Genre] = "Folk";
-    changed[Year] = std::string(1500, 'y'); // longer than a field holds
-    job.answerAlbum({changed, false});
-    ASSERT_TRUE(window.waitForQuestion(2));
-    job.answerAlbum({std::nullopt, false}); // keep "Amber" / "Tides"
-    ASSERT_TRUE(window.waitForQuestion(3));
-    EXPECT_EQ(window.questions()[2][Album], "Dust");
-    job.answerAlbum({std::nullopt, true});
-    EXPECT_EQ(job.wait(), DigestResult::Done);
+    JobWindow window;
+    DigestJob job(request());
+    ASSERT_TRUE(job.start(window));
+    std::optional<JobResult> end;
+    std::vector<Fields> asked;
+    const std::vector<AlbumAnswer> answers{
+        {std::nullopt, false}, // replaced below by the changed album
+        {std::nullopt, false}, // keep "Amber" / "Tides"
+        {std::nullopt, true},  // the prompt's Auto: "Dust" keeps its values, nothing more asked
+    };
+    while (std::optional<JobQuestion> question = window.nextQuestion(end)) {
+        const Fields* album = askedAlbum(*question);
+        ASSERT_TRUE(album);
+        asked.push_back(*album);
+        AlbumAnswer answer = answers.at(asked.size() - 1);
+        if (asked.size() == 1) {
+            Fields changed = *album;
+            changed[Artist] = "Blue Lake Trio";
+            changed[Genre] = "Folk";
+            changed[Year] = std::string(1500, 'y'); // longer than a field holds
+            answer.album = changed;
+        }
+        job.answer(jobAnswer(answer));
+    }
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->status, JobStatus::Done);
+    EXPECT_EQ(end->files, std::vector<std::string>{digest});
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0][Artist], "Blue Lake");
+    EXPECT_EQ(asked[0][Album], "Northern Roads");
+    EXPECT_EQ(asked[2][Album], "Dust");
 
     const std::vector<Fields> albums = readDigest(digest);
     ASSERT_EQ(albums.size(), 4u);
@@ -118,25 +106,24 @@ TEST_F(DigestJobTest, AnswersFromAnotherThreadAreWrittenIntoTheDigest) {
     EXPECT_EQ(albums[1][Artist], "Amber");
     EXPECT_EQ(albums[2][Artist], "Cedar");
     EXPECT_EQ(albums[3][Artist], "Music");
-    EXPECT_EQ(window.questions().size(), 3u);
-    ASSERT_FALSE(window.progress().empty());
-    EXPECT_EQ(window.progress().back().songsRead, 5u);
-    EXPECT_EQ(window.progress().back().albumsWritten, 4u);
+    ASSERT_FALSE(window.progressSeen.empty());
+    EXPECT_EQ(window.progressSeen.back().stage, DigestStage);
+    EXPECT_EQ(window.progressSeen.back().done, 5u);
+    EXPECT_EQ(window.progressSeen.back().written, 4u);
     EXPECT_EQ(folder(), (std::vector<std::string>{"CD1.sdd", "CD1.sds"}));
 }
 
 TEST_F(DigestJobTest, CompleteRestAndAutoCompleteAskNoMore) {
     for (const bool autoComplete : {false, true}) {
         SCOPED_TRACE(autoComplete);
-        WindowListener window;
-        DigestJob job(window);
-        ASSERT_TRUE(job.start(songs, digest, {"Various", 3, autoComplete}));
-        if (!autoComplete) {
-            ASSERT_TRUE(window.waitForQuestion(1));
-            job.answerAlbum({std::nullopt, true}); // the prompt's Auto
-        }
-        EXPECT_EQ(job.wait(), DigestResult::Done);
-        EXPECT_EQ(window.questions().size(), autoComplete ? 0u : 1u);
+        DigestJob job(request(autoComplete));
+        int asked = 0;
+        const JobResult result = runAnswering(job, [&](const Fields&) {
+            ++asked;
+            return AlbumAnswer{std::nullopt, true}; // the prompt's Auto
+        });
+        EXPECT_TRUE(result.ok());
+        EXPECT_EQ(asked, autoComplete ? 0 : 1);
         const std::vector<Fields> albums = readDigest(digest);
         ASSERT_EQ(albums.size(), 4u);
         EXPECT_EQ(albums[0][Artist], "Blue Lake");
@@ -146,48 +133,95 @@ TEST_F(DigestJobTest, CompleteRestAndAutoCompleteAskNoMore) {
 
 // The window is closed while a question waits: the run ends within 100 ms, and the
 // earlier digest is as it was.
-TEST_F(DigestJobTest, StopWhileAQuestionWaitsEndsAtOnceAndKeepsTheEarlierDigest) {
-    WindowListener window;
-    DigestJob job(window);
-    ASSERT_TRUE(job.start(songs, digest, {}));
-    ASSERT_TRUE(window.waitForQuestion(1));
+TEST_F(DigestJobTest, CancelWhileAQuestionWaitsEndsAtOnceAndKeepsTheEarlierDigest) {
+    JobWindow window;
+    DigestJob job(request());
+    ASSERT_TRUE(job.start(window));
+    std::optional<JobResult> end;
+    ASSERT_TRUE(window.nextQuestion(end));
     const auto asked = std::chrono::steady_clock::now();
-    job.requestStop();
-    EXPECT_EQ(job.wait(), DigestResult::Cancelled);
+    job.cancel();
+    const JobResult result = job.wait();
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
+    EXPECT_EQ(result.status, JobStatus::Cancelled);
+    EXPECT_EQ(result.code, static_cast<int>(DigestResult::Cancelled));
+    ASSERT_TRUE(result.message);
+    EXPECT_EQ(result.message->key, "Cancelled");
+    EXPECT_TRUE(result.files.empty());
     EXPECT_EQ(readFile(digest), "EARLIER DIGEST");
     EXPECT_EQ(folder(), (std::vector<std::string>{"CD1.sdd", "CD1.sds"}));
     // A late answer finds nobody waiting and does no harm; the next run starts afresh.
-    job.answerAlbum({std::nullopt, true});
-    ASSERT_TRUE(job.start(songs, digest, {"Various", 3, true}));
-    EXPECT_EQ(job.wait(), DigestResult::Done);
+    job.answer(jobAnswer({std::nullopt, true}));
+    DigestJob again(request(true));
+    JobWindow quiet;
+    ASSERT_TRUE(again.start(quiet));
+    EXPECT_TRUE(again.wait().ok());
     EXPECT_EQ(readDigest(digest).size(), 4u);
 }
 
 TEST_F(DigestJobTest, DestroyingTheJobWhileAQuestionWaitsDoesNotHang) {
-    WindowListener window;
+    JobWindow window;
     {
-        DigestJob job(window);
-        ASSERT_TRUE(job.start(songs, digest, {}));
-        ASSERT_TRUE(window.waitForQuestion(1));
+        DigestJob job(request());
+        ASSERT_TRUE(job.start(window));
+        std::optional<JobResult> end;
+        ASSERT_TRUE(window.nextQuestion(end));
     }
     EXPECT_EQ(readFile(digest), "EARLIER DIGEST");
 }
 
+// What the front ends show and keep: each way a run ends has its status, its code (the
+// DigestResult), its message and, when done, the digest.
+TEST_F(DigestJobTest, EachOutcomeHasItsStatusCodeMessageAndFiles) {
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        JobStatus status;
+        DigestResult code;
+        const char* section;
+        const char* key;
+    } cases[] = {
+        {"songs", [] {}, JobStatus::Done, DigestResult::Done, "Digest", "ReDigest"},
+        {"missing", [&] { fs::remove(songs); }, JobStatus::Failed, DigestResult::CannotOpen,
+         "Digest", "SDBOpenErr"},
+        {"a digest, not songs", [&] { writeRecords(songs, {song("x")}, "Dgst"); },
+         JobStatus::Failed, DigestResult::WrongFormat, "Scan", "SDBInFormatErr"},
+        {"truncated", [&] { fs::resize_file(songs, fs::file_size(songs) - 10); }, JobStatus::Failed,
+         DigestResult::ReadFailed, "Digest", "DigestErr"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        c.make();
+        DigestJob job(request(true));
+        JobWindow window;
+        const JobResult result = job.runHere(window);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.code, static_cast<int>(c.code));
+        ASSERT_TRUE(result.message);
+        EXPECT_EQ(result.message->section, c.section);
+        EXPECT_EQ(result.message->key, c.key);
+        EXPECT_EQ(result.message->severity,
+                  c.status == JobStatus::Done ? Severity::Information : Severity::Error);
+        if (c.status == JobStatus::Done) {
+            EXPECT_EQ(result.files, std::vector<std::string>{digest});
+            EXPECT_EQ(readDigest(digest).size(), 4u);
+        } else {
+            EXPECT_TRUE(result.files.empty());
+            EXPECT_EQ(readFile(digest), "EARLIER DIGEST");
+        }
+    }
+}
+
 // A console answers inside the question, on the digest's own thread.
 TEST_F(DigestJobTest, AnAnswerGivenInsideTheQuestionIsTaken) {
-    class Console : public DigestListener {
-    public:
-        DigestJob* job = nullptr;
-        void albumQuestion(const Fields& album) override {
-            Fields answer = album;
-            answer[Album] += " (confirmed)";
-            job->answerAlbum({answer, false});
-        }
-    } console;
-    DigestJob job(console);
-    console.job = &job;
-    EXPECT_EQ(job.run(songs, digest, {}), DigestResult::Done);
+    DigestJob job(request());
+    const JobResult result = runAnswering(job, [](const Fields& album) {
+        Fields answer = album;
+        answer[Album] += " (confirmed)";
+        return AlbumAnswer{answer, false};
+    });
+    EXPECT_TRUE(result.ok());
     const std::vector<Fields> albums = readDigest(digest);
     ASSERT_EQ(albums.size(), 4u);
     EXPECT_EQ(albums[0][Album], "Northern Roads (confirmed)");
@@ -200,22 +234,23 @@ TEST_F(DigestJobTest, ProgressCountsSongsInStepsAndStopsBetweenSongs) {
         many.push_back(
             song("Music/Album " + std::to_string(i / 10), {{Artist, "A"}, {Album, "B"}}));
     writeRecords(songs, many);
-    class StopAtSecondStep : public DigestListener {
+    class CancelAtSecondStep : public JobListener {
     public:
-        DigestJob* job = nullptr;
-        std::vector<DigestProgress> seen;
-        void digestProgress(const DigestProgress& p) override {
+        Job* job = nullptr;
+        std::vector<JobProgress> seen;
+        void jobEvent(const JobEvent& event) override {
+            const JobProgress& p = std::get<JobProgress>(event);
             seen.push_back(p);
-            if (p.songsRead == 2 * DigestBuilder::ProgressStep)
-                job->requestStop();
+            if (p.done == 2 * DigestBuilder::ProgressStep)
+                job->cancel();
         }
-        void albumQuestion(const Fields&) override {}
+        void jobFinished(const JobResult&) override {}
     } listener;
-    DigestJob job(listener);
+    DigestJob job(request());
     listener.job = &job;
-    EXPECT_EQ(job.run(songs, digest, {}), DigestResult::Cancelled);
+    EXPECT_EQ(job.runHere(listener).status, JobStatus::Cancelled);
     ASSERT_EQ(listener.seen.size(), 2u);
-    EXPECT_EQ(listener.seen[0].songsRead, DigestBuilder::ProgressStep);
-    EXPECT_EQ(listener.seen[0].albumsWritten, (DigestBuilder::ProgressStep - 1) / 10);
+    EXPECT_EQ(listener.seen[0].done, DigestBuilder::ProgressStep);
+    EXPECT_EQ(listener.seen[0].written, (DigestBuilder::ProgressStep - 1) / 10);
     EXPECT_EQ(readFile(digest), "EARLIER DIGEST");
 }

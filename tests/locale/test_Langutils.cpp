@@ -120,7 +120,7 @@ TEST(Langutils, SortTableAndTheChRule) {
     EXPECT_EQ(collateWeight(plainCh, "c", 0), static_cast<std::uint32_t>('c'));
 }
 
-TEST(Langutils, CaseTablePairs) {
+TEST(Langutils, CaseTablePairsMapTheirFirstLetterToTheSecondAndTheLastPairWins) {
     // A to a changes nothing; a small letter mapped to a capital weighs as the capital.
     const Collator toCapital = makeCollator("AabB", "", false);
     EXPECT_EQ(collateWeight(toCapital, "A", 0), static_cast<std::uint32_t>('a'));
@@ -157,7 +157,7 @@ TEST(Langutils, TablesWorkOnCodePointsAndRawBytes) {
               0);
 }
 
-TEST(Langutils, TranslateText) {
+TEST(Langutils, TranslatingMapsEveryCodePointAndAMapToNulCutsTheText) {
     const CodeMap caseMap = buildCaseMap("\xC3\x89\xC3\xA9");
     const CodeMap growing = buildDiacriticsMap("a\xC3\xA4\xC3\xB6o");
     const CodeMap cutting = buildDiacriticsMap(std::string_view("\xC3\xA9\0", 3));

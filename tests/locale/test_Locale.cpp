@@ -65,7 +65,7 @@ TEST(Locale, LooksUpPrimaryThenFallbackKeyByKey) {
     EXPECT_EQ(locale.text("Scan", "Nowhere"), MissingLocaleText);
 }
 
-TEST(Locale, CheckLocalesMatrix) {
+TEST(Locale, EachPairOfLanguageFilesIsTakenOrRefusedByItsVersions) {
     const struct {
         const char* primary; // nullptr: missing
         const char* fallback;

@@ -58,7 +58,7 @@ std::string text(const AudioFileInfo& info, const char* name) {
     return std::string(audioText(info, *audioTextField(name)));
 }
 
-TEST_F(Mp3Plugin, DescribesItself) {
+TEST_F(Mp3Plugin, InfoNamesTheMp3ExtensionItsVersionAndItsConfiguration) {
     PluginInfo info{};
     ASSERT_EQ(m_plugins.getInfo(m_index, info), 0);
     EXPECT_STREQ(info.name, "Default MP3 plugin");

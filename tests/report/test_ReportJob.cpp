@@ -1,7 +1,5 @@
 #include "report/ReportJob.h"
 
-#include "locale/Settings.h"
-
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
@@ -9,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 using namespace tl;
 using tl::test::readFile;
@@ -52,6 +51,38 @@ std::vector<std::string> filesIn(const fs::path& dir) {
     return names;
 }
 
+// Runs a report on the test's thread as a console does: questions are answered by
+// @p answer, every progress is kept, and @p onProgress may cancel.
+struct ConsoleRun {
+    std::function<JobAnswer(const JobQuestion&)> answer;
+    std::function<void(const JobProgress&, Job&)> onProgress;
+    std::vector<JobProgress> progress;
+    std::vector<JobQuestion> questions;
+
+    JobResult operator()(ReportJob& job) {
+        class Console : public JobListener {
+        public:
+            Console(ConsoleRun& run, Job& job) : m_run(run), m_job(job) {}
+            void jobEvent(const JobEvent& event) override {
+                if (const auto* p = std::get_if<JobProgress>(&event)) {
+                    m_run.progress.push_back(*p);
+                    if (m_run.onProgress)
+                        m_run.onProgress(*p, m_job);
+                } else if (const auto* q = std::get_if<JobQuestion>(&event)) {
+                    m_run.questions.push_back(*q);
+                    m_job.answer(m_run.answer ? m_run.answer(*q) : proposedAnswer(*q));
+                }
+            }
+            void jobFinished(const JobResult&) override {}
+
+        private:
+            ConsoleRun& m_run;
+            Job& m_job;
+        } console(*this, job);
+        return job.runHere(console);
+    }
+};
+
 // A folder with a digest "Rock.Classics.sdd", a template "list.tpl" writing one line per
 // album, and an output folder "out" that holds an earlier report "out/Rock.txt".
 class ReportJobTest : public ::testing::Test {
@@ -70,6 +101,10 @@ protected:
         request.templatePath = templatePath;
         request.reportDirectory = dir.file("out");
     }
+    void expectEarlierReportKept() {
+        EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
+        EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
+    }
 
     TempDir dir;
     std::string digest, templatePath, earlier;
@@ -78,31 +113,90 @@ protected:
 
 } // namespace
 
-TEST_F(ReportJobTest, RunFiltersLoadsSortsAndWritesUnderTheProposedName) {
-    ReportJob job;
-    std::vector<ReportProgress> progress;
-    job.setProgress([&](const ReportProgress& p) { progress.push_back(p); });
-    const ReportResult result = job.run(request);
+TEST_F(ReportJobTest, ReportWithoutAPathAsksProposingTheDigestsNameAndWritesThere) {
+    ConsoleRun run;
+    ReportJob job(request);
+    const JobResult result = run(job);
     ASSERT_TRUE(result.ok()) << (result.message ? result.message->key : "");
-    EXPECT_EQ(job.proposedName(), "Rock.txt");
-    EXPECT_EQ(result.reportPath, earlier);
-    EXPECT_EQ(result.records, 3u);
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.files, std::vector<std::string>{earlier});
+    ASSERT_EQ(run.questions.size(), 1u);
+    const std::optional<ReportPathProposal> proposal = proposedReportPath(run.questions[0]);
+    ASSERT_TRUE(proposal);
+    EXPECT_EQ(proposal->folder, dir.file("out") + "/");
+    EXPECT_EQ(proposal->name, "Rock.txt");
+    EXPECT_EQ(proposal->extension, "txt");
     EXPECT_EQ(readFile(earlier), "Amber - Tides (1984)\r\nBlue Lake - Northern Roads (1991)\r\n"
                                  "Cedar - Rings (2003)\r\n");
     EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back().recordsLoaded, 3u);
-    EXPECT_EQ(progress.back().recordsWritten, 3u);
-    EXPECT_EQ(progress.back().recordsTotal, 3u);
+    // Loading, then writing: the last of each tells the records read and written.
+    ASSERT_GE(run.progress.size(), 3u);
+    EXPECT_EQ(run.progress.front().stage, ReportLoading);
+    const auto lastOf = [&](int stage) {
+        JobProgress last;
+        for (const JobProgress& p : run.progress)
+            if (p.stage == stage)
+                last = p;
+        return last;
+    };
+    EXPECT_EQ(lastOf(ReportLoading).done, 3u);
+    EXPECT_EQ(lastOf(ReportWriting).done, 3u);
+    EXPECT_EQ(lastOf(ReportWriting).total, 3u);
+    EXPECT_EQ(run.progress.back().stage, ReportWriting);
 
-    // A search: "and" binds more tightly than "or".
+    // A search with its path given asks nothing: "and" binds more tightly than "or".
     request.conditions = {{Year, FilterOperator::GreaterEqual, FilterConnective::And, "1990"},
                           {Artist, FilterOperator::Begins, FilterConnective::And, "c"},
                           {Album, FilterOperator::Contains, FilterConnective::Or, "tide"}};
     request.reportPath = dir.file("out/search.txt");
-    ASSERT_TRUE(job.run(request).ok());
+    ConsoleRun search;
+    ReportJob searchJob(request);
+    ASSERT_TRUE(search(searchJob).ok());
+    EXPECT_TRUE(search.questions.empty());
     EXPECT_EQ(readFile(dir.file("out/search.txt")),
               "Amber - Tides (1984)\r\nCedar - Rings (2003)\r\n");
+}
+
+// The answer to the path question decides: another folder and name, no report at all, or
+// a cancel while the question waits.
+TEST_F(ReportJobTest, TheAnswerChoosesThePathOrWritesNothing) {
+    fs::create_directory(dir.path() / "elsewhere");
+    const std::string chosen = dir.file("elsewhere/mine.txt");
+    const struct {
+        const char* what;
+        std::function<JobAnswer(const JobQuestion&, Job&)> answer;
+        JobStatus status;
+        bool message;
+    } cases[] = {
+        {"another path", [&](const JobQuestion&, Job&) { return reportPathAnswer(chosen); },
+         JobStatus::Done, false},
+        {"no name", [](const JobQuestion&, Job&) { return reportPathAnswer(std::nullopt); },
+         JobStatus::Cancelled, false},
+        {"cancelled while asked",
+         [](const JobQuestion& q, Job& job) {
+             job.cancel();
+             return JobAnswer{q.choices[0], {}};
+         },
+         JobStatus::Cancelled, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(chosen);
+        ReportJob job(request);
+        ConsoleRun run;
+        run.answer = [&](const JobQuestion& q) { return c.answer(q, job); };
+        const JobResult result = run(job);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.code, static_cast<int>(c.status));
+        EXPECT_EQ(result.message.has_value(), c.message);
+        if (c.message) {
+            EXPECT_EQ(*result.message, reportCancelledMessage());
+        }
+        EXPECT_EQ(fs::exists(chosen), c.status == JobStatus::Done);
+        EXPECT_EQ(result.files, c.status == JobStatus::Done ? std::vector<std::string>{chosen}
+                                                            : std::vector<std::string>{});
+        expectEarlierReportKept();
+    }
 }
 
 TEST_F(ReportJobTest, ProposedNamesFollowTheDigestOrTheDefaultName) {
@@ -130,6 +224,7 @@ TEST_F(ReportJobTest, EveryFailureHasItsMessageAndKeepsTheEarlierReport) {
         std::vector<FilterCondition> conditions;
         std::string section, key;
         std::vector<MessageArg> args;
+        bool named = false; // found while writing, after the report's name was asked
     };
     const std::string missing = dir.file("missing.sdd");
     const std::vector<Case> cases{
@@ -157,22 +252,24 @@ TEST_F(ReportJobTest, EveryFailureHasItsMessageAndKeepsTheEarlierReport) {
          {},
          "Report",
          "FieldErr",
-         {"Item:Nonsense", std::int64_t{4}}},
-        {"include missing", {digest}, "include.tpl", {}, "Report", "LinkErr", {}},
+         {"Item:Nonsense", std::int64_t{4}},
+         true},
+        {"include missing", {digest}, "include.tpl", {}, "Report", "LinkErr", {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ReportJob job;
         request.digests = c.digests;
         request.templatePath = dir.file(c.templateName);
         request.conditions = c.conditions;
-        request.reportPath = earlier;
-        const ReportResult result = job.run(request);
-        EXPECT_EQ(result.status, ReportResult::Failed);
+        ReportJob job(request);
+        ConsoleRun run;
+        const JobResult result = run(job);
+        EXPECT_EQ(result.status, JobStatus::Failed);
+        EXPECT_EQ(result.code, 1);
         ASSERT_TRUE(result.message);
         EXPECT_EQ(*result.message, makeMessage(c.section, c.key, Severity::Error, c.args));
-        EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
-        EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
+        EXPECT_EQ(run.questions.size(), c.named ? 1u : 0u);
+        expectEarlierReportKept();
     }
 }
 
@@ -180,25 +277,24 @@ TEST_F(ReportJobTest, EveryFailureHasItsMessageAndKeepsTheEarlierReport) {
 // byte for byte and no temporary file.
 TEST_F(ReportJobTest, CancelAfterSomeRecordsKeepsTheEarlierReport) {
     writeDigest(digest, manyAlbums(3 * int(ReportEngine::ProgressStep)));
-    for (const bool whileWriting : {false, true}) {
-        SCOPED_TRACE(whileWriting ? "writing" : "loading");
-        ReportJob job;
-        std::atomic<bool> stop{false};
+    for (const int stage : {ReportLoading, ReportWriting}) {
+        SCOPED_TRACE(stage == ReportWriting ? "writing" : "loading");
+        ReportJob job(request);
+        ConsoleRun run;
         std::uint64_t lastWritten = 0;
-        job.setStopFlag(&stop);
-        job.setProgress([&](const ReportProgress& p) {
-            lastWritten = p.recordsWritten;
-            if ((whileWriting ? p.recordsWritten : p.recordsLoaded) >= ReportEngine::ProgressStep)
-                stop.store(true);
-        });
-        const ReportResult result = job.run(request);
-        EXPECT_EQ(result.status, ReportResult::Cancelled);
+        run.onProgress = [&](const JobProgress& p, Job& running) {
+            if (p.stage == ReportWriting)
+                lastWritten = p.done;
+            if (p.stage == stage && p.done >= ReportEngine::ProgressStep)
+                running.cancel();
+        };
+        const JobResult result = run(job);
+        EXPECT_EQ(result.status, JobStatus::Cancelled);
         ASSERT_TRUE(result.message);
         EXPECT_EQ(result.message->key, "Cancelled");
         EXPECT_EQ(result.message->severity, Severity::Information);
-        EXPECT_EQ(lastWritten, whileWriting ? ReportEngine::ProgressStep : 0u);
-        EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
-        EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
+        EXPECT_EQ(lastWritten, stage == ReportWriting ? ReportEngine::ProgressStep : 0u);
+        expectEarlierReportKept();
     }
 }
 
@@ -207,52 +303,11 @@ TEST_F(ReportJobTest, CancelAfterSomeRecordsKeepsTheEarlierReport) {
 TEST_F(ReportJobTest, WriteFailureKeepsTheEarlierReport) {
     writeDigest(digest, manyAlbums(20000));
     const std::string answer = tl::test::withFileSizeLimit(64 * 1024, [this] {
-        ReportJob job;
-        const ReportResult result = job.run(request);
-        return std::to_string(result.status) + "|" +
+        ReportJob job(request);
+        const JobResult result = ConsoleRun{}(job);
+        return std::to_string(static_cast<int>(result.status)) + "|" +
                (result.message ? result.message->key : std::string());
     });
     EXPECT_EQ(answer, "1|GenericErr");
-    EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
-    EXPECT_EQ(filesIn(dir.path() / "out"), std::vector<std::string>{"Rock.txt"});
-}
-
-TEST_F(ReportJobTest, PrepareThenWriteLetsTheCallerChooseThePath) {
-    ReportJob job;
-    ASSERT_TRUE(job.prepare(request).ok());
-    EXPECT_EQ(job.proposedName(), "Rock.txt");
-    EXPECT_EQ(job.loadedTemplate().fileExtension, "txt");
-    // The same prepared report written twice: re-creating rewrites the same file.
-    const std::string chosen = dir.file("out/chosen.txt");
-    ASSERT_TRUE(job.write(chosen).ok());
-    writeFile(chosen, "changed");
-    ASSERT_TRUE(job.write(chosen).ok());
-    EXPECT_EQ(readFile(chosen).substr(0, 20), "Amber - Tides (1984)");
-    EXPECT_EQ(readFile(earlier), "EARLIER REPORT\r\n");
-}
-
-// The template a report starts from: the one used last only while rememberTemplate is on,
-// else the language's default among the shipped templates.
-TEST(StartingTemplate, TheLastTemplateOnlyWhenItIsRememberedElseTheLanguagesDefault) {
-    TempDir dir;
-    writeFile(dir.file("default.lcl"), "[General]\nLCLVersion=1\nDefaultTemplate=albums.tpl\n");
-    Locale locale;
-    locale.setFallbackPath(dir.file("default.lcl"));
-    const struct {
-        bool remember;
-        const char* last;
-        const char* expected;
-    } cases[] = {
-        {true, "/mine/list.tpl", "/mine/list.tpl"},
-        {true, "", "/app/templates/albums.tpl"},
-        {false, "/mine/list.tpl", "/app/templates/albums.tpl"},
-        {false, "", "/app/templates/albums.tpl"},
-    };
-    for (const auto& c : cases) {
-        Settings settings;
-        settings.rememberTemplate = c.remember;
-        settings.digestTemplate = c.last;
-        EXPECT_EQ(startingTemplate(settings, locale, "/app/templates/"), c.expected)
-            << c.remember << " " << c.last;
-    }
+    expectEarlierReportKept();
 }

@@ -1,64 +1,26 @@
 #include "scan/ScanJob.h"
 
 #include "ScanVolume.h"
-#include "digest/DigestMessages.h"
+#include "scan/TreeWalker.h"
+#include "scan/VolumeScanner.h"
+#include "support/JobWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
-#include <mutex>
-#include <thread>
-#include <variant>
 
 using namespace tl;
+using tl::test::JobCall;
+using tl::test::JobWindow;
 using tl::test::readFile;
 using tl::test::ScanVolumeTest;
 using tl::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-// What a window receives: every call of the job queued as a value and taken off the
-// queue by another thread, the test's own, as a window's event loop would.
-struct DigestBegun {};
-using JobCall = std::variant<ScanEvent, DigestBegun, Fields, ScanOutcome>;
-
-class QueuedListener : public ScanJobListener {
-public:
-    void scanEvent(const ScanEvent& event) override { post(event); }
-    void digestStarted() override { post(DigestBegun{}); }
-    void albumQuestion(const Fields& album) override { post(album); }
-    void jobFinished(const ScanOutcome& outcome) override { post(outcome); }
-
-    /** The next call, or none after @p timeout. */
-    std::optional<JobCall> take(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-        std::unique_lock lock(m_mutex);
-        if (!m_posted.wait_for(lock, timeout, [this] { return !m_calls.empty(); }))
-            return std::nullopt;
-        JobCall call = std::move(m_calls.front());
-        m_calls.pop_front();
-        return call;
-    }
-
-private:
-    void post(JobCall call) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_calls.push_back(std::move(call));
-        }
-        m_posted.notify_one();
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_posted;
-    std::deque<JobCall> m_calls;
-};
 
 class ScanJobTest : public ScanVolumeTest {
 protected:
@@ -72,29 +34,30 @@ protected:
         return r;
     }
     // Takes calls until the job finishes; answers album questions with @p answer and
-    // returns the log ("status file" for scan events with a line, "digest", "album PATH").
-    std::vector<std::string> drain(QueuedListener& window, ScanJob& job,
+    // returns the log ("Section/Key file" for each line, "album PATH" for each question).
+    std::vector<std::string> drain(JobWindow& window, Job& job,
                                    const std::function<void(const Fields&)>& answer,
-                                   ScanOutcome& outcome) {
+                                   JobResult& end) {
         std::vector<std::string> log;
         for (;;) {
             std::optional<JobCall> call = window.take();
             if (!call) {
                 ADD_FAILURE() << "the job fell silent";
-                job.requestStop();
+                job.cancel();
                 return log;
             }
-            if (const auto* e = std::get_if<ScanEvent>(&*call)) {
-                if (scanMessage(*e))
-                    log.push_back(std::to_string(e->status) + " " + e->file);
-            } else if (std::holds_alternative<DigestBegun>(*call)) {
-                log.push_back("digest");
-            } else if (const auto* album = std::get_if<Fields>(&*call)) {
-                log.push_back("album " + (*album)[Path]);
-                answer(*album);
-            } else {
-                outcome = std::get<ScanOutcome>(*call);
+            if (const auto* result = std::get_if<JobResult>(&*call)) {
+                end = *result;
                 return log;
+            }
+            const JobEvent& event = std::get<JobEvent>(*call);
+            if (const auto* m = std::get_if<Message>(&event)) {
+                const std::string file =
+                    m->args.size() > 1 ? std::get<std::string>(m->args[1]) : std::string();
+                log.push_back(m->section + "/" + m->key + (file.empty() ? "" : " " + file));
+            } else if (const auto* q = std::get_if<JobQuestion>(&event)) {
+                log.push_back("album " + (*askedAlbum(*q))[Path]);
+                answer(*askedAlbum(*q));
             }
         }
     }
@@ -108,24 +71,27 @@ TEST_F(ScanJobTest, CompletedScanBuildsTheDigestAskingAboutAlbumsFromFolderNames
     writeFile(vol + "/Blue Lake/Northern Roads/02.mp3", "length=59500\nresult=5\n");
     fs::create_directories(vol + "/Tagged");
     writeFile(vol + "/Tagged/x.mp3", "artist=Cedar\n");
-    QueuedListener window;
-    ScanJob job(window);
-    ASSERT_EQ(job.begin(request()), VolumeScanner::BeginOk);
-    ScanOutcome outcome;
+    JobWindow window;
+    ScanJob job(request());
+    ASSERT_TRUE(job.start(window));
+    JobResult end;
     const std::vector<std::string> log = drain(
         window, job,
         [&](const Fields& album) {
             Fields confirmed = album;
             confirmed[Genre] = "Folk";
-            job.answerAlbum({confirmed, false});
+            job.answer(jobAnswer({confirmed, false}));
         },
-        outcome);
-    EXPECT_EQ(log, (std::vector<std::string>{"5 ", "261 02.mp3", "0 ", "digest",
-                                             "album Blue Lake/Northern Roads", "album Tagged"}));
-    EXPECT_TRUE(outcome.completed());
-    EXPECT_EQ(outcome.databasePath, out + "/CD 1.sds");
-    EXPECT_EQ(outcome.digestPath, out + "/CD 1.sdd");
-    EXPECT_EQ(job.wait().digest, DigestResult::Done);
+        end);
+    EXPECT_EQ(log, (std::vector<std::string>{"Scan/Started", "Scan/TagErr 02.mp3", "Scan/Done",
+                                             "Digest/Building", "album Blue Lake/Northern Roads",
+                                             "album Tagged", "Scan/Done"}));
+    EXPECT_EQ(end.status, JobStatus::Done);
+    EXPECT_EQ(end.code, static_cast<int>(DigestResult::Done));
+    EXPECT_FALSE(end.message); // the log has said it all
+    EXPECT_EQ(end.files, (std::vector<std::string>{out + "/CD 1.sds", out + "/CD 1.sdd"}));
+    EXPECT_EQ(job.databasePath(), out + "/CD 1.sds");
+    EXPECT_EQ(job.digestPath(), out + "/CD 1.sdd");
     EXPECT_EQ(outFiles(), (std::vector<std::string>{"CD 1.sdd", "CD 1.sds"}));
     EXPECT_EQ(records(out + "/CD 1.sds").size(), 3u);
     RecordFile digest;
@@ -151,48 +117,70 @@ TEST_F(ScanJobTest, CancelKeepsTheEarlierCatalogue) {
         SCOPED_TRACE(duringDigest ? "digest" : "scan");
         writeFile(out + "/CD 1.sds", "EARLIER SONGS");
         writeFile(out + "/CD 1.sdd", "EARLIER DIGEST");
-        QueuedListener window;
-        ScanJob job(window);
-        ASSERT_EQ(job.begin(request()), VolumeScanner::BeginOk);
-        ScanOutcome outcome;
-        for (bool done = false; !done;) {
+        JobWindow window;
+        ScanJob job(request());
+        ASSERT_TRUE(job.start(window));
+        std::optional<JobResult> end;
+        while (!end) {
             std::optional<JobCall> call = window.take();
             ASSERT_TRUE(call);
-            if (const auto* e = std::get_if<ScanEvent>(&*call)) {
-                if (!duringDigest && e->status == TreeWalker::StatusOpening)
-                    job.requestStop();
-            } else if (std::holds_alternative<Fields>(*call)) {
-                job.requestStop();
-            } else if (const auto* o = std::get_if<ScanOutcome>(&*call)) {
-                outcome = *o;
-                done = true;
+            if (const auto* result = std::get_if<JobResult>(&*call)) {
+                end = *result;
+                continue;
             }
+            const JobEvent& event = std::get<JobEvent>(*call);
+            const auto* progress = std::get_if<JobProgress>(&event);
+            if ((!duringDigest && progress && !progress->file.empty()) ||
+                std::holds_alternative<JobQuestion>(event))
+                job.cancel();
         }
-        EXPECT_EQ(outcome.scanCompleted, duringDigest);
-        if (duringDigest)
-            EXPECT_EQ(outcome.digest, DigestResult::Cancelled);
-        else
-            EXPECT_FALSE(outcome.digest.has_value());
-        EXPECT_FALSE(outcome.completed());
+        EXPECT_EQ(end->status, JobStatus::Cancelled);
+        EXPECT_EQ(end->code, duringDigest ? static_cast<int>(DigestResult::Cancelled)
+                                          : static_cast<int>(TreeWalker::StatusAborted));
+        EXPECT_EQ(end->files, duringDigest ? std::vector<std::string>{out + "/CD 1.sds"}
+                                           : std::vector<std::string>{});
         EXPECT_EQ(outFiles(), (std::vector<std::string>{"CD 1.sdd", "CD 1.sds"}));
         EXPECT_EQ(readFile(out + "/CD 1.sdd"), "EARLIER DIGEST");
-        if (duringDigest)
+        if (duringDigest) {
             EXPECT_EQ(records(out + "/CD 1.sds").size(), 2u);
-        else
+        } else {
             EXPECT_EQ(readFile(out + "/CD 1.sds"), "EARLIER SONGS");
+        }
     }
 }
 
-TEST_F(ScanJobTest, BeginRefusesAnUnidentifiableFolderAndStartsNothing) {
-    QueuedListener window;
-    ScanJob job(window);
-    ScanRequest r = request();
-    r.folder = vol + "/absent";
-    EXPECT_EQ(job.begin(r), VolumeScanner::BeginNotReady);
-    EXPECT_EQ(scanBeginMessage(VolumeScanner::BeginNotReady).key, "NotReady");
-    EXPECT_EQ(scanBeginMessage(VolumeScanner::BeginOutputError).key, "OutputErr");
-    EXPECT_FALSE(window.take(std::chrono::milliseconds(50)));
-    EXPECT_TRUE(outFiles().empty());
+// A scan that cannot begin says why in its result, sends nothing and is never started;
+// a missing output folder is named.
+TEST_F(ScanJobTest, AScanThatCannotBeginSaysWhyAndStartsNothing) {
+    const struct {
+        const char* what;
+        std::string folder, output;
+        int code;
+        Message message;
+    } cases[] = {
+        {"folder missing", vol + "/absent", out, VolumeScanner::BeginNotReady,
+         makeMessage("Scan", "NotReady", Severity::Error)},
+        {"output folder missing", vol, out + "/absent", VolumeScanner::BeginOutputError,
+         makeMessage("Scan", "NoOutputFolder", Severity::Error, {out + "/absent"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JobWindow window;
+        ScanRequest r = request();
+        r.folder = c.folder;
+        r.outputDirectory = c.output;
+        ScanJob job(r);
+        ASSERT_TRUE(job.start(window));
+        EXPECT_FALSE(job.waitStarted());
+        const JobResult result = job.wait();
+        EXPECT_EQ(result.status, JobStatus::Failed);
+        EXPECT_EQ(result.code, c.code);
+        EXPECT_EQ(result.message, c.message);
+        const std::optional<JobCall> first = window.take();
+        ASSERT_TRUE(first);
+        EXPECT_TRUE(std::holds_alternative<JobResult>(*first)); // nothing before the end
+        EXPECT_TRUE(outFiles().empty());
+    }
 }
 
 // 100,000 events (an opening and a tag error for each of 50,000 files) cross to another
@@ -215,48 +203,108 @@ TEST_F(ScanJobTest, HundredThousandEventsArriveCompleteAndInOrder) {
             ::close(fd);
         }
     }
-    QueuedListener window;
-    ScanJob job(window);
+    JobWindow window;
     ScanRequest r = request();
     r.digest.autoComplete = true;
-    ASSERT_EQ(job.begin(r), VolumeScanner::BeginOk);
+    ScanJob job(r);
+    ASSERT_TRUE(job.start(window));
 
-    std::uint64_t fileEvents = 0, lastFilesDone = 0;
-    std::string lastFile;
+    std::uint64_t fileEvents = 0, lastDone = 0;
     int folder = -1;
-    std::optional<ScanOutcome> outcome;
-    while (!outcome) {
+    std::optional<JobResult> end;
+    while (!end) {
         std::optional<JobCall> call = window.take();
         ASSERT_TRUE(call) << "after " << fileEvents << " file events";
-        if (const auto* o = std::get_if<ScanOutcome>(&*call)) {
-            outcome = *o;
+        if (const auto* result = std::get_if<JobResult>(&*call)) {
+            end = *result;
             continue;
         }
-        const auto* e = std::get_if<ScanEvent>(&*call);
-        if (!e)
-            continue;
-        ASSERT_GE(e->filesDone, lastFilesDone);
-        lastFilesDone = e->filesDone;
-        if (e->status == TreeWalker::StatusEntering && e->directory != vol) {
-            ++folder;
-            ASSERT_EQ(e->directory, vol + "/f" + std::to_string(100 + folder));
-            lastFile.clear();
-            continue;
+        const JobEvent& event = std::get<JobEvent>(*call);
+        const std::string expectedFile =
+            std::to_string(10000 + (fileEvents / 2) % FilesPerFolder) + ".mp3";
+        const std::string expectedFolder = vol + "/f" + std::to_string(100 + folder);
+        if (const auto* p = std::get_if<JobProgress>(&event)) {
+            // The walk's start and end move no folder or file of their own.
+            if (p->stage != ScanWalking || p->folder.empty() ||
+                fileEvents == 2u * Folders * FilesPerFolder)
+                continue;
+            ASSERT_GE(p->done, lastDone);
+            lastDone = p->done;
+            if (p->file.empty()) { // entering a folder
+                if (p->folder != vol && p->folder != expectedFolder) {
+                    ASSERT_EQ(p->folder, vol + "/f" + std::to_string(100 + ++folder));
+                }
+                continue;
+            }
+            if (fileEvents % 2 == 1)
+                continue; // the counts of the tag error's own event
+            // Each file is opened, then reported, in name order, with its folder.
+            ASSERT_EQ(p->file, expectedFile) << fileEvents;
+            ASSERT_EQ(p->folder, expectedFolder) << fileEvents;
+            ASSERT_EQ(p->done, fileEvents / 2);
+            ASSERT_EQ(p->bytesDone, 9 * p->done);
+            ++fileEvents;
+        } else if (const auto* m = std::get_if<Message>(&event)) {
+            if (m->key != "TagErr")
+                continue;
+            ASSERT_EQ(fileEvents % 2, 1u) << "the tag error comes after its file's opening";
+            ASSERT_EQ(m->args, (std::vector<MessageArg>{expectedFolder, expectedFile}));
+            ++fileEvents;
         }
-        if (e->status != TreeWalker::StatusOpening &&
-            e->status != VolumeScanner::pluginStatus(TL_AFI_TAG_ERROR))
-            continue;
-        // Each file is opened, then reported, in name order, with its folder.
-        const std::uint64_t index = fileEvents++;
-        const std::string expected = std::to_string(10000 + (index / 2) % FilesPerFolder) + ".mp3";
-        ASSERT_EQ(e->file, expected) << index;
-        ASSERT_EQ(e->directory, vol + "/f" + std::to_string(100 + folder)) << index;
-        ASSERT_EQ(e->status, index % 2 == 0 ? TreeWalker::StatusOpening
-                                            : VolumeScanner::pluginStatus(TL_AFI_TAG_ERROR));
-        // The tag error comes after the file's record: the count includes it.
-        ASSERT_EQ(e->filesDone, index / 2 + (index % 2));
-        ASSERT_EQ(e->bytesDone, 9 * e->filesDone);
     }
     EXPECT_EQ(fileEvents, 2u * Folders * FilesPerFolder);
-    EXPECT_TRUE(outcome->completed());
+    EXPECT_TRUE(end->ok());
+}
+
+// With the census on, the progress tells the files and bytes the scan has ahead once the
+// census has ended; without it, never.
+TEST_F(ScanJobTest, TheProgressCarriesTheTotalsOfTheCensus) {
+    for (int i = 0; i < 6; ++i)
+        writeFile(vol + "/0" + std::to_string(i) + ".mp3", "delay_ms=40\n");
+    writeFile(vol + "/notes.txt", "not claimed");
+    const auto bytes = static_cast<std::uint64_t>(6 * fs::file_size(vol + "/00.mp3"));
+    for (const bool census : {true, false}) {
+        SCOPED_TRACE(census);
+        JobWindow window;
+        ScanRequest r = request();
+        r.census = census;
+        r.digest.autoComplete = true;
+        ScanJob job(r);
+        ASSERT_TRUE(job.start(window));
+        JobProgress last;
+        while (std::optional<JobCall> call = window.take()) {
+            if (std::holds_alternative<JobResult>(*call))
+                break;
+            const auto* p = std::get_if<JobProgress>(&std::get<JobEvent>(*call));
+            if (p && p->stage == ScanWalking)
+                last = *p;
+        }
+        EXPECT_EQ(last.done, 6u);
+        EXPECT_EQ(last.total, census ? 6u : 0u);
+        EXPECT_EQ(last.bytesTotal, census ? bytes : 0u);
+    }
+}
+
+// A window shows the volume's label and serial while the scan runs: what it reads of the
+// volume is not written by the worker meanwhile.
+TEST_F(ScanJobTest, TheVolumeFactsCanBeReadWhileTheScanRuns) {
+    for (int d = 0; d < 40; ++d) {
+        fs::create_directories(vol + "/f" + std::to_string(d));
+        writeFile(vol + "/f" + std::to_string(d) + "/a.mp3", "delay_ms=2\n");
+    }
+    JobWindow window;
+    ScanRequest r = request();
+    r.digest.autoComplete = true;
+    ScanJob job(r);
+    ASSERT_TRUE(job.start(window));
+    ASSERT_TRUE(job.waitStarted());
+    VolumeInfo seen;
+    int reads = 0;
+    while (job.isRunning() || reads == 0) {
+        seen = job.volume();
+        ++reads;
+    }
+    EXPECT_TRUE(job.wait().ok());
+    EXPECT_EQ(seen.label, "MUSIC");
+    EXPECT_EQ(seen.serial, "12AB34CD");
 }

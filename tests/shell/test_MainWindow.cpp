@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "frontend/FrontEnd.h"
 #include "locale/Profile.h"
 #include "platform/Volumes.h"
 #include "platform/ui/QtDesktop.h"
@@ -66,37 +67,6 @@ struct RunningProgram {
 
 } // namespace
 
-TEST(ScanTarget, TheChosenNameBecomesASongDatabaseItsBaseNameAndFolder) {
-    struct Case {
-        const char *chosen, *file, *baseName, *folder;
-    };
-    const std::vector<Case> cases{
-        {"/db/Music.sds", "/db/Music.sds", "Music", "/db/"},
-        {"/db/Music.SDS", "/db/Music.SDS", "Music", "/db/"},
-        {"/db/Music", "/db/Music.sds", "Music", "/db/"},
-        {"/db/my.list", "/db/my.list.sds", "my.list", "/db/"},
-        {"/db/music.Sdd", "/db/music.Sdd.sds", "music.Sdd", "/db/"},
-        {"/home/u/a.b/CD 1.sds", "/home/u/a.b/CD 1.sds", "CD 1", "/home/u/a.b/"},
-        {"/db/Rock.sds.bak", "/db/Rock.sds.bak.sds", "Rock.sds.bak", "/db/"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.chosen);
-        const ScanTarget target = scanTargetOf(QString::fromUtf8(c.chosen));
-        EXPECT_EQ(target.file, QString::fromUtf8(c.file));
-        EXPECT_EQ(target.baseName, QString::fromUtf8(c.baseName));
-        EXPECT_EQ(target.outputDirectory, QString::fromUtf8(c.folder));
-    }
-}
-
-TEST(ScanTarget, OnlyADigestEndingInTheFileNameIsRefused) {
-    EXPECT_FALSE(acceptableSongDatabaseName(QStringLiteral("/db/music.sdd")));
-    EXPECT_FALSE(acceptableSongDatabaseName(QStringLiteral("/db/MUSIC.SDD")));
-    EXPECT_FALSE(acceptableSongDatabaseName(QStringLiteral("/db/x.sdd.sds")));
-    EXPECT_TRUE(acceptableSongDatabaseName(QStringLiteral("/db/music.Sdd")));
-    EXPECT_TRUE(acceptableSongDatabaseName(QStringLiteral("/db/music")));
-    EXPECT_TRUE(acceptableSongDatabaseName(QStringLiteral("/old.sdd/music.sds")));
-}
-
 // The scan command from the folder chooser to the scan window: what is asked, what is
 // refused with which message, and what the scan is started with.
 TEST(MainWindowScan, ChoosersRefusalsAndTheScanStarted) {
@@ -127,7 +97,7 @@ TEST(MainWindowScan, ChoosersRefusalsAndTheScanStarted) {
         SCOPED_TRACE(c.what);
         RunningProgram p;
         p.start();
-        const QString db = pathText(p.app->context().dbDir());
+        const QString db = pathText(p.app->context().folders.songDatabases());
         const QString folder =
             pathText(c.folder == "<tmp>" ? p.dir.path() + "templates" : c.folder);
         p.desktop.folders.push_back(folder);
@@ -183,7 +153,7 @@ TEST(MainWindowScan, TheSaveChooserProposesTheVolumeLabelInTheCataloguesFolder) 
     ASSERT_EQ(p.desktop.saveChoosers.size(), 1u);
     const FileChooser& chooser = p.desktop.saveChoosers[0];
     EXPECT_EQ(chooser.proposedName, qText(volume.label));
-    EXPECT_EQ(chooser.directory, pathText(p.app->context().dbDir()));
+    EXPECT_EQ(chooser.directory, pathText(p.app->context().folders.songDatabases()));
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("sds"));
     EXPECT_TRUE(chooser.confirmOverwrite);
     EXPECT_TRUE(chooser.filters.join(QString()).contains(QStringLiteral("*.sds")));
@@ -203,7 +173,7 @@ TEST(MainWindowScan, TheProgramsSaveChooserStaysOpenOnARefusedName) {
     QStringList offered;
     chooser.canClose = [&](const QStringList& chosen) {
         offered += chosen;
-        return acceptableSongDatabaseName(chosen.value(0));
+        return acceptableSongDatabaseName(pathBytes(chosen.value(0)));
     };
     QStringList typed{QStringLiteral("music.sdd"), QStringLiteral("Music")};
     std::vector<bool> openAfter;

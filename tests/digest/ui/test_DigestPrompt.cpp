@@ -2,7 +2,7 @@
 // can type into it.
 #include "digest/ui/DigestPrompt.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/ui/LocaleText.h"
 #include "shell/Application.h"
 #include "support/Accessibility.h"
 #include "support/ScriptedDesktop.h"

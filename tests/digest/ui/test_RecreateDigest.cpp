@@ -2,7 +2,7 @@
 // run with its progress window and prompt, and the message for each way it ends.
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
-#include "platform/ui/WindowText.h"
+#include "frontend/ui/LocaleText.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 
@@ -75,7 +75,8 @@ TEST_F(RecreateDigestTest, ChooserTakesOnlySongDatabaseNames) {
     const FileChooser& chooser = desktop.openChoosers[0];
     EXPECT_EQ(chooser.title, message("DialogDigest", "Choose"));
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("sds"));
-    EXPECT_TRUE(chooser.directory.isEmpty()); // where the desktop's chooser last was
+    // The program's own folder of song databases, not wherever the process was started.
+    EXPECT_EQ(chooser.directory, pathText(app.context().folders.songDatabases()));
     EXPECT_FALSE(chooser.multiple);
     const auto refusals = static_cast<std::size_t>(refused.size());
     ASSERT_EQ(desktop.shown.size(), refusals + 1);

@@ -2,9 +2,9 @@
 // resets, deleting the settings, changing the language, the plug-in list and help.
 #include "locale/ui/OptionsDialog.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/Profile.h"
 #include "locale/ui/Utf8LimitValidator.h"
-#include "platform/ui/WindowText.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 #include "support/Accessibility.h"

@@ -3,7 +3,7 @@
 // which messages come up, which folder the chooser shows and what it returns.
 #include "platform/ui/QtDesktop.h"
 
-#include "platform/ui/WindowText.h"
+#include "frontend/ui/LocaleText.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempDir.h"
 
@@ -41,7 +41,11 @@ Locale defaultLanguage() {
 // instead of shown.
 class RecordingDesktop : public QtDesktop {
 public:
-    RecordingDesktop() : QtDesktop(QString()) { setLocale(m_locale); }
+    RecordingDesktop() : QtDesktop(QString()) {
+        setFolderMissingText([this](const QString& folder) {
+            return localeQText(m_locale, "General", "FolderMissing", {pathBytes(folder)});
+        });
+    }
     void showMessage(QWidget*, MessageIcon icon, const QString& text) override {
         shown.push_back({icon, text, false});
     }

@@ -1,7 +1,7 @@
 #include "report/ui/FilterDialog.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/Profile.h"
-#include "platform/ui/WindowText.h"
 #include "shell/Application.h"
 #include "support/Accessibility.h"
 #include "support/ScriptedDesktop.h"

@@ -1,7 +1,7 @@
 #include "report/ui/ReportWizard.h"
 
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
-#include "platform/ui/WindowText.h"
 #include "report/ui/FilterDialog.h"
 #include "report/ui/FilterList.h"
 #include "shell/Application.h"
@@ -25,7 +25,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 using namespace tl;
 using namespace tl::test;
@@ -48,6 +51,57 @@ const std::string HtmlTemplate = "[General]\n"
                                  "[Document]\nStart=<html><body><table>%n\n"
                                  "End=</table></body></html>%n\n"
                                  "[Item]\nItem=<tr><td>%Artist%</td><td>%Album%</td></tr>%n\n";
+
+// The report job held at its first progress of one stage until the test lets it go on
+// (or cancels it), so that a test can act while the report is at that point.
+class HeldReportJob : public ReportJob {
+public:
+    HeldReportJob(ReportRequest request, int stage)
+        : ReportJob(std::move(request)), m_stage(stage) {}
+    ~HeldReportJob() override { stop(); }
+
+    bool held() const { return m_held.load(); }
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+protected:
+    JobResult run(JobContext& context) override {
+        Holding holding(*this, context);
+        return ReportJob::run(holding);
+    }
+
+private:
+    class Holding : public JobContext {
+    public:
+        Holding(HeldReportJob& job, JobContext& outer) : m_job(job), m_outer(outer) {}
+        void progress(const JobProgress& p) override {
+            m_outer.progress(p);
+            if (p.stage == m_job.m_stage && !m_job.m_held.exchange(true)) {
+                std::unique_lock lock(m_job.m_mutex);
+                m_job.m_changed.wait(lock, [this] { return m_job.m_released; });
+            }
+        }
+        void log(Message message) override { m_outer.log(std::move(message)); }
+        std::optional<JobAnswer> ask(JobQuestion question) override {
+            return m_outer.ask(std::move(question));
+        }
+        void started() override { m_outer.started(); }
+        const std::atomic<bool>& cancelFlag() const override { return m_outer.cancelFlag(); }
+
+    private:
+        HeldReportJob& m_job;
+        JobContext& m_outer;
+    };
+
+    const int m_stage;
+    std::atomic<bool> m_held{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_released = false;
+};
 
 // The program with its windows in a folder of its own: a digest "Rock.Classics.sdd" of three
 // albums in db/, the templates "list.tpl" (text) and "page.tpl" (HTML), and reports/.
@@ -461,8 +515,12 @@ TEST_F(ReportWizardTest, TheNextReportSortsAsTheOptionsNowSay) {
 
 TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
     writeFile(dir.path() + "reports/Rock.txt", "earlier report");
-    std::function<void()> held;
-    wizard->setJobLauncher([&held](std::function<void()> step) { held = std::move(step); });
+    HeldReportJob* job = nullptr;
+    wizard->setJobFactory([&job](ReportRequest request) {
+        auto made = std::make_unique<HeldReportJob>(std::move(request), ReportWriting);
+        job = made.get();
+        return made;
+    });
     open(false, {pathText(digest)});
     click("cmdNext");
     desktop.filesToSave.push_back({report("Rock.txt")});
@@ -472,13 +530,11 @@ TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
     EXPECT_FALSE(enabled("cmdBack"));
     EXPECT_TRUE(enabled("cmdCancel"));
     EXPECT_TRUE(visible("prgReport"));
-    std::exchange(held, {})(); // prepared
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return job->held(); }, 20000)); // writing, held back
     ASSERT_EQ(desktop.saveChoosers.size(), 1u);
-    ASSERT_TRUE(held); // writing, held back
     click("cmdCancel");
     EXPECT_TRUE(wizard->isVisible()); // Cancel stops the job; it does not close the window
-    std::exchange(held, {})();
+    job->release();
     ASSERT_TRUE(waitIdle());
     // The user's own stop is no failure: the wizard stays where it was and says, as news,
     // that the earlier report is kept.
@@ -499,15 +555,20 @@ TEST_F(ReportWizardTest, CancelWhileWritingKeepsTheEarlierReport) {
 }
 
 TEST_F(ReportWizardTest, CancelWhileReadingTheDigestsAsksForNoName) {
-    std::function<void()> held;
-    wizard->setJobLauncher([&held](std::function<void()> step) { held = std::move(step); });
+    HeldReportJob* job = nullptr;
+    wizard->setJobFactory([&job](ReportRequest request) {
+        auto made = std::make_unique<HeldReportJob>(std::move(request), ReportLoading);
+        job = made.get();
+        return made;
+    });
     open(false, {pathText(digest)});
     click("cmdNext");
     desktop.filesToSave.push_back({report("Rock.txt")});
     click("cmdNext");
-    QTest::keyClick(wizard, Qt::Key_Escape); // as Cancel
+    ASSERT_TRUE(QTest::qWaitFor([&] { return job->held(); }, 20000)); // reading, held back
+    QTest::keyClick(wizard, Qt::Key_Escape);                          // as Cancel
     EXPECT_TRUE(wizard->isVisible());
-    std::exchange(held, {})();
+    job->release();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(desktop.saveChoosers.empty());
     EXPECT_EQ(wizard->currentPage(), ReportWizard::TemplatePage);
@@ -524,10 +585,10 @@ TEST_F(ReportWizardTest, ThePreviewShowsTheBeginningOfALargeReport) {
     makeReport(false, {pathText(digest)}, report("big.txt"));
     ASSERT_EQ(wizard->currentPage(), ReportWizard::DonePage);
     const auto size = fs::file_size(dir.path() + "reports/big.txt");
-    ASSERT_GT(size, std::uintmax_t(ReportRunner::PreviewBytes));
+    ASSERT_GT(size, std::uintmax_t(ReportWizard::PreviewBytes));
     // The first 256 KiB of the file, line ends shown as line breaks.
     std::string head =
-        readFile(dir.path() + "reports/big.txt").substr(0, ReportRunner::PreviewBytes);
+        readFile(dir.path() + "reports/big.txt").substr(0, ReportWizard::PreviewBytes);
     std::erase(head, '\r');
     const QString preview = child<QTextBrowser>("txtPreview")->toPlainText();
     EXPECT_TRUE(preview.startsWith(QStringLiteral("Artist 10000 - Album (2001)\nArtist 10001")));
@@ -541,14 +602,14 @@ TEST(ReportBeginning, ReadsAtMostTheLimitAndSaysWhetherItWasCut) {
     TempDir dir;
     writeFile(dir.file("short.txt"), "abc");
     writeFile(dir.file("long.txt"), std::string(100, 'x'));
-    const ReportBeginning whole = ReportRunner::readBeginning(dir.file("short.txt"), 10);
+    const ReportBeginning whole = ReportWizard::readBeginning(dir.file("short.txt"), 10);
     EXPECT_TRUE(whole.read);
     EXPECT_FALSE(whole.cut);
     EXPECT_EQ(whole.bytes, QByteArray("abc"));
-    const ReportBeginning part = ReportRunner::readBeginning(dir.file("long.txt"), 10);
+    const ReportBeginning part = ReportWizard::readBeginning(dir.file("long.txt"), 10);
     EXPECT_TRUE(part.cut);
     EXPECT_EQ(part.bytes.size(), 10);
-    EXPECT_FALSE(ReportRunner::readBeginning(dir.file("none.txt")).read);
+    EXPECT_FALSE(ReportWizard::readBeginning(dir.file("none.txt")).read);
 }
 
 // In search mode the conditions of the list decide which albums enter the report; the first

@@ -6,8 +6,8 @@
 #include "digest/DigestFiles.h"
 #include "digest/DigestMessages.h"
 #include "digest/ui/DigestPrompt.h"
+#include "frontend/ui/LocaleText.h"
 #include "locale/ui/OptionsDialog.h"
-#include "platform/ui/WindowText.h"
 #include "scan/VolumeScanner.h"
 #include "scan/ui/ScanLog.h"
 #include "shell/Application.h"
@@ -253,20 +253,22 @@ TEST_F(ScanWindowTest, EscapeAndCloseAreIgnoredDuringAScan) {
     EXPECT_EQ(log().back(), line("Scan", "Done", Severity::Information));
 }
 
-// A scan that cannot begin shows one message box and no window.
+// A scan that cannot begin shows one message box and no window; a missing output folder is
+// named.
 TEST_F(ScanWindowTest, ScanThatCannotBeginIsReportedInABox) {
+    const std::string root = fs::canonical(folder.path()).string();
     const struct {
         const char* what;
         std::string folder, output;
         const char* key;
+        std::vector<MessageArg> args;
     } cases[] = {
-        {"folder missing", "/vol/absent", "/out", "NotReady"},
-        {"output folder missing", "/vol", "/out/absent", "OutputErr"},
+        {"folder missing", "/vol/absent", "/out", "NotReady", {}},
+        {"output folder missing", "/vol", "/out/absent", "NoOutputFolder", {root + "/out/absent"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         desktop.shown.clear();
-        const std::string root = fs::canonical(folder.path()).string();
         EXPECT_EQ(scan.startScan(QString::fromStdString(root + c.folder), QStringLiteral("CD 1"),
                                  QString::fromStdString(root + c.output)),
                   QDialog::Rejected);
@@ -274,7 +276,7 @@ TEST_F(ScanWindowTest, ScanThatCannotBeginIsReportedInABox) {
         EXPECT_FALSE(scan.isBusy());
         ASSERT_EQ(desktop.shown.size(), 1u);
         EXPECT_EQ(desktop.shown[0].icon, MessageIcon::Error);
-        EXPECT_EQ(desktop.shown[0].text, line("Scan", c.key, Severity::Error).text);
+        EXPECT_EQ(desktop.shown[0].text, line("Scan", c.key, Severity::Error, c.args).text);
     }
 }
 
@@ -291,7 +293,7 @@ TEST_F(ScanWindowTest, SavedLogHoldsTheHeaderAndEveryLineWithCrLf) {
     const FileChooser& chooser = desktop.saveChoosers[0];
     EXPECT_EQ(chooser.proposedName, QStringLiteral("Tunelister Log.txt"));
     EXPECT_EQ(chooser.defaultSuffix, QStringLiteral("txt"));
-    EXPECT_EQ(chooser.directory, QString::fromStdString(app.context().dataDir));
+    EXPECT_EQ(chooser.directory, QString::fromStdString(app.context().folders.logs()));
     std::string expected = "Tunelister 1.0 log\r\n\r\n";
     for (const Line& l : log())
         expected += l.text.toStdString() + "\r\n";
